@@ -1,0 +1,18 @@
+#!/bin/sh
+# Sets up the machine, builds the project twice (plain and ASan+UBSan) and runs the
+# whole test suite in both trees.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+cd "$here"
+
+./scripts/setup.sh
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
+export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+./scripts/build.sh build
+(cd build && ctest --output-on-failure -j2)
+
+./scripts/build.sh build-asan -DENABLE_SANITIZERS=ON
+(cd build-asan && ctest --output-on-failure -j2)
