@@ -1,0 +1,80 @@
+#!/bin/sh
+# Runs a command on a private X server that has a system tray, then tears both down.
+#
+# Usage: with-tray-host.sh [--no-tray] CMD [ARGS...]
+#
+# Xvfb picks a free display itself (-displayfd), so any number of runs can share a
+# machine. The tray host is trayer docked bottom right; Qt embeds its icons there
+# (XEmbed) and draws its own balloons. With --no-tray only the X server is started,
+# for testing a desktop without a notification area. CMD sees DISPLAY and
+# FRESHWELL_TEST_TRAY_PID (empty with --no-tray). The exit status is CMD's, or 125 when
+# the X server or the tray host could not be started.
+set -u
+
+with_tray=1
+if [ "${1:-}" = "--no-tray" ]; then
+    with_tray=0
+    shift
+fi
+if [ $# -eq 0 ]; then
+    echo "usage: $0 [--no-tray] CMD [ARGS...]" >&2
+    exit 2
+fi
+
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tray-host.XXXXXX") || exit 125
+xvfb_pid=""
+tray_pid=""
+cmd_pid=""
+
+stop() {
+    # Clients first, then the server they are connected to.
+    if [ -n "$cmd_pid" ]; then kill "$cmd_pid" 2>/dev/null; wait "$cmd_pid" 2>/dev/null; fi
+    if [ -n "$tray_pid" ]; then kill "$tray_pid" 2>/dev/null; wait "$tray_pid" 2>/dev/null; fi
+    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
+    rm -rf "$work"
+}
+trap stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+
+# Xvfb writes the display number once it accepts connections.
+tries=0
+while [ ! -s "$work/display" ]; do
+    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ $tries -ge 200 ]; then
+        echo "with-tray-host: Xvfb did not start" >&2
+        cat "$work/xvfb.log" >&2
+        exit 125
+    fi
+    tries=$((tries + 1))
+    sleep 0.05
+done
+DISPLAY=":$(head -n 1 "$work/display")"
+export DISPLAY
+
+if [ $with_tray -eq 1 ]; then
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
+        --SetDockType true --transparent false --tint 0x808080 \
+        >"$work/trayer.log" 2>&1 &
+    tray_pid=$!
+    if ! python3 "$here/wait-for-tray.py" 10; then
+        cat "$work/trayer.log" >&2
+        exit 125
+    fi
+fi
+FRESHWELL_TEST_TRAY_PID=$tray_pid
+export FRESHWELL_TEST_TRAY_PID
+
+# In the background so that a signal (a test time-out) is handled at once and also
+# ends the command.
+exec 4<&0
+"$@" <&4 4<&- &
+cmd_pid=$!
+wait "$cmd_pid"
+status=$?
+cmd_pid=""
+exit $status
