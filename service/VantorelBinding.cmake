@@ -1,0 +1,64 @@
+# add_vantorel_binding(<target> [SERVER] [SSL] [ENDPOINT <url>] [NAMESPACE <uri>])
+#
+# Generates a binding of the AuthenticationService with soapcpp2 into the build tree and
+# wraps it in the static library <target>. The client side is the default; SERVER makes
+# the service skeleton instead. SSL links the runtime built with TLS (and its compile
+# definitions, which change the runtime's context layout). ENDPOINT and NAMESPACE default
+# to the GETVANTOREL_ENDPOINT and GETVANTOREL_NAMESPACE cache variables.
+
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET gsoap++)
+pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET gsoapssl++)
+find_program(SOAPCPP2_EXECUTABLE soapcpp2 REQUIRED)
+
+set(VANTOREL_BINDING_DIR "${CMAKE_CURRENT_LIST_DIR}")
+
+function(add_vantorel_binding target)
+    cmake_parse_arguments(ARG "SERVER;SSL" "ENDPOINT;NAMESPACE" "" ${ARGN})
+    if(NOT ARG_ENDPOINT)
+        set(ARG_ENDPOINT "${GETVANTOREL_ENDPOINT}")
+    endif()
+    if(NOT ARG_NAMESPACE)
+        set(ARG_NAMESPACE "${GETVANTOREL_NAMESPACE}")
+    endif()
+
+    set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}")
+    set(VANTOREL_ENDPOINT "${ARG_ENDPOINT}")
+    set(VANTOREL_NAMESPACE "${ARG_NAMESPACE}")
+    configure_file("${VANTOREL_BINDING_DIR}/authentication_service.h.in"
+                   "${out}/authentication_service.h" @ONLY)
+
+    if(ARG_SERVER)
+        set(side_flag -S)
+        set(side_source soapServer.cpp)
+    else()
+        set(side_flag -C)
+        set(side_source soapClient.cpp)
+    endif()
+    # -1 SOAP 1.1, -L no soapClientLib/soapServerLib, -x no sample messages, -w no WSDL.
+    add_custom_command(
+        OUTPUT "${out}/soapC.cpp" "${out}/${side_source}" "${out}/soapH.h"
+               "${out}/soapStub.h" "${out}/AuthenticationService.nsmap"
+        COMMAND "${SOAPCPP2_EXECUTABLE}" -1 ${side_flag} -L -x -w -d "${out}"
+                "${out}/authentication_service.h"
+        DEPENDS "${out}/authentication_service.h"
+        COMMENT "Generating AuthenticationService binding ${target}"
+        VERBATIM)
+
+    # The namespace table goes into the same object as the calls (or the dispatcher), so
+    # whoever links a call also gets the table the runtime looks up in soap_init.
+    file(CONFIGURE OUTPUT "${out}/binding_unit.cpp" CONTENT
+"#include \"${side_source}\"\n#include \"AuthenticationService.nsmap\"\n" @ONLY)
+    set_source_files_properties("${out}/binding_unit.cpp" PROPERTIES
+        OBJECT_DEPENDS "${out}/${side_source};${out}/AuthenticationService.nsmap")
+
+    add_library(${target} STATIC "${out}/soapC.cpp" "${out}/binding_unit.cpp")
+    target_include_directories(${target} PUBLIC "${out}")
+    if(ARG_SSL)
+        target_link_libraries(${target} PUBLIC PkgConfig::GSOAPSSLXX)
+    else()
+        target_link_libraries(${target} PUBLIC PkgConfig::GSOAPXX)
+    endif()
+    # Generated code: built without the project's warnings.
+    target_compile_options(${target} PRIVATE -w)
+endfunction()

@@ -1,0 +1,65 @@
+#include "hex_text.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static const char kHexDigits[] = "0123456789ABCDEF";
+
+char *StrToHexStr(const char *text)
+{
+    if (text == NULL) {
+        fputs("StrToHexStr: NULL Input String\n", stderr);
+        return NULL;
+    }
+    size_t n = strlen(text);
+    char *hex = (char *)malloc(2 * n + 1);
+    if (hex == NULL)
+        return NULL;
+    for (size_t i = 0; i < n; ++i) {
+        unsigned char byte = (unsigned char)text[i];
+        hex[2 * i] = kHexDigits[byte >> 4];
+        hex[2 * i + 1] = kHexDigits[byte & 0x0F];
+    }
+    hex[2 * n] = '\0';
+    return hex;
+}
+
+int IsHexStr(const char *text)
+{
+    return text[strspn(text, "0123456789ABCDEFabcdef-")] == '\0';
+}
+
+static int HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+char *HexStrToStr(const char *hex)
+{
+    if (hex == NULL) {
+        fputs("Invalid Hex String:(null)\n", stderr);
+        return NULL;
+    }
+    size_t len = strlen(hex);
+    // The dash passes IsHexStr but has no digit value, so it is refused here too rather
+    // than decoded into an arbitrary byte.
+    int valid = (len % 2 == 0) && IsHexStr(hex) && strchr(hex, '-') == NULL;
+    if (!valid) {
+        fprintf(stderr, "Invalid Hex String:%s\n", hex);
+        return NULL;
+    }
+    char *text = (char *)malloc(len / 2 + 1);
+    if (text == NULL)
+        return NULL;
+    for (size_t i = 0; i < len / 2; ++i)
+        text[i] = (char)((HexDigitValue(hex[2 * i]) << 4) | HexDigitValue(hex[2 * i + 1]));
+    text[len / 2] = '\0';
+    return text;
+}

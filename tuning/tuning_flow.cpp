@@ -1,0 +1,87 @@
+#include "tuning_flow.h"
+
+#include "hex_text.h"
+#include "memory_probe.h"
+#include "profile_line.h"
+#include "soapH.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+enum { kRequestItems = 5, kProfileEntries = 17 };
+
+// Without these the runtime waits forever on a server that accepts and never answers.
+enum { kConnectTimeoutSeconds = 30, kIoTimeoutSeconds = 30 };
+
+static char kSoapEncArray[] = "SOAP-ENC:Array";
+
+// Exactly 17 entries, each with a name and a value: anything else is not a profile, and
+// nothing beyond what the reply holds may be read.
+static int IsProfile(const struct ArrayOfArrayOfstring *reply)
+{
+    if (reply == NULL || reply->__ptr == NULL || reply->__size != kProfileEntries)
+        return 0;
+    for (int i = 0; i < kProfileEntries; ++i) {
+        if (reply->__ptr[i].__ptr == NULL || reply->__ptr[i].__size < 2)
+            return 0;
+    }
+    return 1;
+}
+
+static void PrintProfile(const struct ArrayOfArrayOfstring *reply)
+{
+    for (int i = 0; i < kProfileEntries; ++i) {
+        char **items = reply->__ptr[i].__ptr;
+        // Value first: its codec message, if any, comes before the name's.
+        char *value = HexStrToStr(items[1]);
+        char *name = HexStrToStr(items[0]);
+        WriteProfileLine(stdout, name, value);
+        free(name);
+        free(value);
+    }
+}
+
+int RunGetVantorel(const char *arg1, const char *arg2, const char *arg3)
+{
+    char *hexArg1 = StrToHexStr(arg1);
+    char *hexArg2 = StrToHexStr(arg2);
+    char *hexArg3 = StrToHexStr(arg3);
+    char *memGB = GetTotalPhysMemGB();
+    char *memMB = GetTotalPhysMemMB();
+    char *hexGB = StrToHexStr(memGB);
+    char *hexMB = StrToHexStr(memMB);
+
+    char *items[kRequestItems] = {hexArg1, hexArg2, hexMB, hexGB, hexArg3};
+    struct ArrayOfstring request;
+    request.__ptr = items;
+    request.__size = kRequestItems;
+    request.xsi__type = kSoapEncArray;
+
+    struct soap soap;
+    soap_init(&soap);
+    // The transport plug-in is registered here, right after initialisation.
+    soap.connect_timeout = kConnectTimeoutSeconds;
+    soap.send_timeout = kIoTimeoutSeconds;
+    soap.recv_timeout = kIoTimeoutSeconds;
+
+    struct ns2__getVantorelInfoResponse response;
+    response._getVantorelInfoReturn = NULL;
+    if (soap_call_ns2__getVantorelInfo(&soap, NULL, NULL, &request, &response) != SOAP_OK)
+        soap_print_fault(&soap, stderr);
+    else if (!IsProfile(response._getVantorelInfoReturn))
+        fputs("Error, invalid arguments recieved", stdout);
+    else
+        PrintProfile(response._getVantorelInfoReturn);
+
+    free(memGB);
+    free(memMB);
+    free(hexArg1);
+    free(hexArg2);
+    free(hexArg3);
+    free(hexGB);
+    free(hexMB);
+    soap_destroy(&soap);
+    soap_end(&soap);
+    soap_done(&soap);
+    return 0;
+}
