@@ -1,0 +1,69 @@
+#include "updatedialog.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+int main(int argc, char *argv[])
+{
+    // Also registered by a static initialiser; this keeps the resource object linked in
+    // from the static library, and registering twice changes nothing.
+    Q_INIT_RESOURCE(freshwell);
+
+    QApplication app(argc, argv);
+    // Closing a message box must not end a program that has no other window.
+    app.setQuitOnLastWindowClosed(false);
+
+    QString applicationList = QStringLiteral(FRESHWELL_CATALOG_URL);
+    QString serverVersion = QStringLiteral("8.4");
+    QString executeCommand = QStringLiteral("kitwrightsuite");
+    bool immediateCheck = false;
+
+    // Whole-argument, case-sensitive matches; a value option always takes the next
+    // argument, even one that looks like an option. QApplication has already removed its
+    // own options from argc/argv, so argv lines up with arguments().
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--server") || argument == QLatin1String("-s")) {
+            if (i + 1 < argc)
+                serverVersion = QString::fromLatin1(argv[++i]);
+        } else if (argument == QLatin1String("--execute") || argument == QLatin1String("-e")) {
+            if (i + 1 < argc)
+                executeCommand = QString::fromLatin1(argv[++i]);
+        } else if (argument == QLatin1String("--application-list") ||
+                   argument == QLatin1String("-a")) {
+            if (i + 1 < argc)
+                applicationList = QString::fromLatin1(argv[++i]);
+        } else if (argument == QLatin1String("--immediate-check") ||
+                   argument == QLatin1String("-i")) {
+            immediateCheck = true;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            QMessageBox::information(nullptr, QObject::tr("Freshwell"),
+                                     QObject::tr("Usage: Freshwell [options]\n\n"
+                                                 "Available options are:\n\n"
+                                                 "-s or --server <version>\n"
+                                                 "-e or --execute <command>\n"
+                                                 "-a or --application-list <url>\n"
+                                                 "-i or --immediate-check"),
+                                     QMessageBox::Ok, QMessageBox::NoButton);
+            return 1;
+        } else if (argument.isEmpty()) {
+            continue;
+        } else {
+            QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
+                                  QObject::tr("An invalid command line option was specified. "
+                                              "Available options are:\n\n"
+                                              "-s or --server <version>\n"
+                                              "-e or --execute <command>\n"
+                                              "-a or --application-list <url>\n"
+                                              "-i or --immediate-check"),
+                                  QMessageBox::Ok, QMessageBox::NoButton);
+            return 1;
+        }
+    }
+
+    UpdateDialog dialog(applicationList, serverVersion, executeCommand, immediateCheck);
+    return app.exec();
+}

@@ -1,0 +1,121 @@
+#include "updatedialog.h"
+
+#include "catalog_check.h"
+#include "check_schedule.h"
+#include "installer_launch.h"
+#include "ui_updatedialogform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+
+#include <utility>
+
+namespace {
+
+constexpr int kFirstCheckDelayMs = 600000;         // ten minutes after start
+constexpr int kImmediateCheckDelayMs = 1;          // as soon as the event loop runs
+constexpr int kNextDayCheckDelayMs = 86400000;     // after a check that found nothing
+constexpr int kAfterInstallCheckDelayMs = 1800000; // half an hour after an installer start
+
+constexpr int kFirstBalloonMs = 1;
+constexpr int kSecondBalloonMs = 5000;
+
+} // namespace
+
+UpdateDialog::UpdateDialog(QString applicationList, QString serverVersion, QString executeCommand,
+                           bool immediateCheck)
+    : QDialog(nullptr), ui(new Ui::UpdateDialogForm), installAction(nullptr), quitAction(nullptr),
+      trayIcon(nullptr), trayIconMenu(nullptr), applicationList(std::move(applicationList)),
+      serverVersion(std::move(serverVersion)), executeCommand(std::move(executeCommand)),
+      immediateCheck(immediateCheck)
+{
+    ui->setupUi(this);
+    createActions();
+
+    scheduleCheck(this->immediateCheck ? kImmediateCheckDelayMs : kFirstCheckDelayMs, this,
+                  SLOT(updateCheck()));
+}
+
+UpdateDialog::~UpdateDialog()
+{
+    delete ui;
+}
+
+void UpdateDialog::createActions()
+{
+    installAction = new QAction(tr("&Install updates"), this);
+    connect(installAction, SIGNAL(triggered()), this, SLOT(runKitwright()));
+
+    quitAction = new QAction(tr("&Quit"), this);
+    connect(quitAction, SIGNAL(triggered()), qApp, SLOT(quit()));
+}
+
+void UpdateDialog::createTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
+                              QObject::tr("The system tray could not be found on this system. "
+                                          "Closing Freshwatch service."),
+                              QMessageBox::Ok, QMessageBox::NoButton);
+        // The caller goes on to use the icon, so it is still built below; the event
+        // loop ends as soon as the check returns.
+        QCoreApplication::exit(-1);
+    }
+
+    trayIconMenu = new QMenu(this);
+    trayIconMenu->addAction(installAction);
+    trayIconMenu->addSeparator();
+    trayIconMenu->addAction(quitAction);
+
+    trayIcon = new QSystemTrayIcon(this);
+    trayIcon->setContextMenu(trayIconMenu);
+    connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
+
+    const QIcon icon(QStringLiteral(":Freshwell16.png"));
+    trayIcon->setIcon(icon);
+    setWindowIcon(icon);
+}
+
+void UpdateDialog::updateCheck()
+{
+    const int count = countAvailableUpdates(applicationList, serverVersion, this);
+    if (count <= 0) {
+        // Measured from here, so a failure box left open postpones the next check.
+        scheduleCheck(kNextDayCheckDelayMs, this, SLOT(updateCheck()));
+        return;
+    }
+
+    if (!trayIcon)
+        createTrayIcon();
+    trayIcon->setVisible(true);
+
+    QString title;
+    QString text;
+    if (count > 1) {
+        title = tr("Updates available!");
+        text = tr("There are %1 updates available for your Corvanta Standard Server "
+                  "installation.\n\nRight-click the tray icon to download and install.");
+    } else {
+        title = tr("Update available!");
+        text = tr("There is %1 update available for your Corvanta Standard Server "
+                  "installation.\n\nRight-click the tray icon to download and install.");
+    }
+    text = text.arg(count);
+
+    trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kFirstBalloonMs);
+    if (trayIcon->isVisible())
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kSecondBalloonMs);
+
+    // No check is armed while the announcement stands; the installer start arms the next.
+}
+
+void UpdateDialog::runKitwright()
+{
+    trayIcon->setVisible(false);
+    launchInstaller(executeCommand, serverVersion, this);
+    scheduleCheck(kAfterInstallCheckDelayMs, this, SLOT(updateCheck()));
+}
