@@ -7,11 +7,9 @@
 # to the GETVANTOREL_ENDPOINT and GETVANTOREL_NAMESPACE cache variables.
 
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET gsoap++)
-pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET gsoapssl++)
+pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET GLOBAL gsoap++)
+pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET GLOBAL gsoapssl++)
 find_program(SOAPCPP2_EXECUTABLE soapcpp2 REQUIRED)
-
-set(VANTOREL_BINDING_DIR "${CMAKE_CURRENT_LIST_DIR}")
 
 function(add_vantorel_binding target)
     cmake_parse_arguments(ARG "SERVER;SSL" "ENDPOINT;NAMESPACE" "" ${ARGN})
@@ -25,7 +23,7 @@ function(add_vantorel_binding target)
     set(out "${CMAKE_CURRENT_BINARY_DIR}/${target}")
     set(VANTOREL_ENDPOINT "${ARG_ENDPOINT}")
     set(VANTOREL_NAMESPACE "${ARG_NAMESPACE}")
-    configure_file("${VANTOREL_BINDING_DIR}/authentication_service.h.in"
+    configure_file("${CMAKE_CURRENT_FUNCTION_LIST_DIR}/authentication_service.h.in"
                    "${out}/authentication_service.h" @ONLY)
 
     if(ARG_SERVER)

@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""Canned-reply HTTP server: answers every POST with a fixed body, for tests that need
+replies the real service never gives (wrong entry counts, faults, multi-ref, broken XML).
+
+Usage: canned_reply_server.py PORT [--reply FILE] [--status N] [--cut N] [--hang]
+                              [--request-log FILE] [--cert FILE --key FILE]
+  --reply FILE        body of every answer (text/xml)
+  --status N          HTTP status of the answer (default 200)
+  --cut N             announce the whole body but send only its first N bytes, then close
+  --hang              read the request and never answer (until the client gives up)
+  --request-log FILE  append each request body received, then a line "----"
+  --cert/--key        serve https with this certificate and key
+Prints "listening" on stdout once the port is open.
+"""
+import argparse
+import http.server
+import socketserver
+import ssl
+import sys
+import threading
+
+REASONS = {200: "OK", 400: "Bad Request", 500: "Internal Server Error"}
+
+
+def make_handler(options, body):
+    class Handler(http.server.BaseHTTPRequestHandler):
+        protocol_version = "HTTP/1.1"
+
+        def log_message(self, fmt, *args):  # keep test output quiet
+            pass
+
+        def do_POST(self):
+            length = int(self.headers.get("Content-Length", "0") or 0)
+            request = self.rfile.read(length)
+            if options.request_log:
+                with open(options.request_log, "ab") as log:
+                    log.write(request + b"\n----\n")
+            if options.hang:
+                threading.Event().wait()
+            self.send_response_only(options.status, REASONS.get(options.status, "Status"))
+            self.send_header("Content-Type", "text/xml; charset=utf-8")
+            self.send_header("Content-Length", str(len(body)))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            self.wfile.write(body if options.cut is None else body[: options.cut])
+            self.wfile.flush()
+            self.close_connection = True
+
+    return Handler
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("port", type=int)
+    parser.add_argument("--reply")
+    parser.add_argument("--status", type=int, default=200)
+    parser.add_argument("--cut", type=int)
+    parser.add_argument("--hang", action="store_true")
+    parser.add_argument("--request-log")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
+    options = parser.parse_args()
+
+    body = b""
+    if options.reply:
+        with open(options.reply, "rb") as reply:
+            body = reply.read()
+    server = Server(("127.0.0.1", options.port), make_handler(options, body))
+    if options.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(options.cert, options.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
+    print("listening", flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
