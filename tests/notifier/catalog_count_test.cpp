@@ -1,0 +1,167 @@
+#include "catalog_check.h"
+#include "catalog_test_support.h"
+#include "registry_settings.h"
+
+#include <QDialog>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QByteArray componentIni = "[SOFTWARE\\Example\\Component]\nVersion=\"1.2.3\"\n";
+
+// One catalog entry; a null field leaves its element out.
+QByteArray entry(const char *platform, const char *versionKey, const char *version = nullptr,
+                 const char *server = nullptr)
+{
+    QByteArray xml = "<application>";
+    if (platform)
+        xml += QByteArray("<platform>") + platform + "</platform>";
+    if (versionKey)
+        xml += QByteArray("<versionkey>") + versionKey + "</versionkey>";
+    if (version)
+        xml += QByteArray("<version>") + version + "</version>";
+    if (server)
+        xml += QByteArray("<corvantaversion>") + server + "</corvantaversion>";
+    return xml + "</application>\n";
+}
+
+const char *const componentKey = "SOFTWARE\\Example\\Component\\Version";
+
+class CatalogCount : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(server_.isRunning()); }
+    void TearDown() override { EXPECT_TRUE(closer_.boxes().empty()); }
+
+    // Serves a catalog of these entries, installs this registry and runs one check.
+    int count(const QByteArray &entries, const QByteArray &ini = componentIni,
+              const QString &serverVersion = QStringLiteral("8.4"))
+    {
+        RegistryFile registry(ini);
+        const QString name = QStringLiteral("catalog%1.xml").arg(++catalogs_);
+        server_.put(name, "<?xml version='1.0'?>\n<applications>\n" + entries + "</applications>");
+        return countAvailableUpdates(server_.url(name), serverVersion, &window_);
+    }
+
+private:
+    CatalogServer server_;
+    QDialog window_;
+    BoxCloser closer_;
+    int catalogs_ = 0;
+};
+
+TEST_F(CatalogCount, OnlyThePlatformTextWindowsPasses)
+{
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0")), 1);
+    for (const char *platform : {"Windows", " windows", "windows ", "WINDOWS", "win", ""})
+        EXPECT_EQ(count(entry(platform, componentKey, "2.0")), 0) << '"' << platform << '"';
+    EXPECT_EQ(count(entry(nullptr, componentKey, "2.0")), 0);
+    // The text is all character data inside the element, CDATA and nested elements included.
+    EXPECT_EQ(count(entry("win<![CDATA[do]]><b>ws</b>", componentKey, "2.0")), 1);
+    // Only a direct child counts as the entry's platform, and only the first one.
+    EXPECT_EQ(count("<a><x><platform>windows</platform></x><versionkey>" +
+                    QByteArray(componentKey) + "</versionkey></a>"),
+              0);
+    EXPECT_EQ(count("<a><platform>linux</platform><platform>windows</platform><versionkey>" +
+                    QByteArray(componentKey) + "</versionkey></a>"),
+              0);
+}
+
+TEST_F(CatalogCount, BackslashAndSlashPathsReadTheSameValue)
+{
+    const QByteArray entries = entry("windows", componentKey, "2.0") +
+                               entry("windows", "SOFTWARE/Example/Component/Version", "2.0") +
+                               entry("windows", "SOFTWARE/Example\\Component/Version", "2.0");
+    EXPECT_EQ(count(entries), 3);
+    // The value may also sit under a shorter section with the rest of the path in its key.
+    EXPECT_EQ(count(entries, "[SOFTWARE]\nExample\\Component\\Version=1.2.3\n"), 3);
+    // Keys are case-sensitive, like the comparisons.
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\example\\Component\\Version", "2.0")), 0);
+}
+
+TEST_F(CatalogCount, ApplicationsThatAreNotInstalledAreSkipped)
+{
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Example\\Other\\Version", "2.0")), 0);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Example\\Component\\Release", "2.0")), 0);
+    EXPECT_EQ(count(entry("windows", "", "2.0")), 0);
+    EXPECT_EQ(count(entry("windows", nullptr, "2.0")), 0);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0"),
+                    "[SOFTWARE\\Example\\Component]\nVersion=\"\"\n"),
+              0);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0"), ""), 0);
+}
+
+TEST_F(CatalogCount, PathsWithEmptyOrDotComponentsAreSkipped)
+{
+    // Each of these would otherwise fold onto SOFTWARE/Example/Component/Version.
+    for (const char *key :
+         {"SOFTWARE\\\\Example\\Component\\Version", "\\SOFTWARE\\Example\\Component\\Version",
+          "SOFTWARE\\Example\\Component\\Version\\", "SOFTWARE//Example/Component/Version",
+          "SOFTWARE\\Example\\Other\\..\\Component\\Version",
+          "SOFTWARE\\.\\Example\\Component\\Version", "..\\..\\SOFTWARE\\Example\\Component"})
+        EXPECT_EQ(count(entry("windows", key, "2.0")), 0) << key;
+}
+
+TEST_F(CatalogCount, AnyVersionDifferenceCounts)
+{
+    const QByteArray ini = "[SOFTWARE\\Old]\nVersion=1.2.3\n[SOFTWARE\\New]\nVersion=1.2.4\n";
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Old\\Version", "1.2.4"), ini), 1);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\New\\Version", "1.2.3"), ini), 1);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Old\\Version", "1.2.3"), ini), 0);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Old\\Version", "1.2.3 "), ini), 1);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Old\\Version", ""), ini), 1);
+    EXPECT_EQ(count(entry("windows", "SOFTWARE\\Old\\Version"), ini), 1);
+    // Only the first version element is compared.
+    EXPECT_EQ(count("<a><platform>windows</platform><versionkey>SOFTWARE\\Old\\Version"
+                    "</versionkey><version>1.2.3</version><version>9</version></a>",
+                    ini),
+              0);
+}
+
+TEST_F(CatalogCount, RegistryTextComesBackAsWritten)
+{
+    // Unquoted commas make the INI layer return a list; it must still compare as written.
+    const QByteArray entries = entry("windows", componentKey, "1,2,3");
+    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=1,2,3\n"), 0);
+    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=\"1,2,3\"\n"), 0);
+    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=1.2.3\n"), 1);
+}
+
+TEST_F(CatalogCount, ServerRequirementDecidesTheRest)
+{
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4+")), 1);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.5+")), 0);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4")), 1);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4")), 1);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "9.5+"), componentIni, "10.0"), 1);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4+"), componentIni, "8.4beta"), 0);
+    // The rule is not consulted for an entry that is up to date.
+    EXPECT_EQ(count(entry("windows", componentKey, "1.2.3", "")), 0);
+}
+
+TEST_F(CatalogCount, EveryChildNodeIsAnEntry)
+{
+    const QByteArray update = entry("windows", componentKey, "2.0");
+    // Same path twice counts twice; comments, text and processing instructions between the
+    // entries are skipped; the entry's own tag name does not matter.
+    EXPECT_EQ(count(update + "<!-- <platform>windows</platform> -->\n" + update +
+                    "stray text<?pi windows?>\n<other><platform>windows</platform><versionkey>" +
+                    componentKey + "</versionkey></other>\n"),
+              3);
+}
+
+TEST(RegistrySettings, FallsBackToTheSystemFileWithoutTheVariable)
+{
+    qunsetenv("FRESHWELL_REGISTRY");
+    EXPECT_EQ(localMachineIniPath(), "/etc/freshwell/HKEY_LOCAL_MACHINE.ini");
+    RegistryFile file("[SOFTWARE\\Example]\nName=\"a b\"\n");
+    EXPECT_EQ(localMachineIniPath(), file.path());
+    const auto settings = openLocalMachineSettings();
+    EXPECT_EQ(settings->fileName(), file.path());
+    EXPECT_EQ(readRegistryText(*settings, "SOFTWARE/Example/Name"), "a b");
+    EXPECT_EQ(readRegistryText(*settings, "SOFTWARE/Example/Missing"), "");
+}
+
+} // namespace

@@ -1,0 +1,57 @@
+#include "catalog_check.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Case
+{
+    const char *required;
+    const char *server;
+    bool fits;
+};
+
+TEST(ServerVersionMatches, MinimumsCompareMajorAndMinorAsNumbers)
+{
+    const Case cases[] = {
+        {"", "8.4", true},
+        {"8.3+", "8.4", true},
+        {"8.4+", "8.4", true},
+        {"8.5+", "8.4", false},
+        {"7.9+", "8.4", true},
+        {"9.0+", "8.4", false},
+        {"8.4.1+", "8.4", true},
+        {"9.5+", "10.0", true},
+        {"10.0+", "9.5", false},
+        {"8.4+", "8.4beta", false},
+        {"8.0+", "8.4beta", true},
+        // Every "+" goes, not only the last; a missing or non-numeric part reads as 0.
+        {"8+.4+", "8.4", true},
+        {"8.5++", "8.4", false},
+        {"8+", "8.0", true},
+        {"8.1+", "8", false},
+        {"x.y+", "0.0", true},
+        {"+", "0.0", true},
+        // The dot is literal: "8x4" is one part, major 0.
+        {"8x4+", "0.1", true},
+        // Out-of-range numbers read as 0 rather than wrapping.
+        {"99999999999.0+", "1.0", true},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(
+            serverVersionMatches(QString::fromLatin1(c.required), QString::fromLatin1(c.server)),
+            c.fits)
+            << c.required << " for server " << c.server;
+}
+
+TEST(ServerVersionMatches, WithoutPlusTheTextMustMatchExactly)
+{
+    EXPECT_TRUE(serverVersionMatches(QStringLiteral("8.4"), QStringLiteral("8.4")));
+    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.3"), QStringLiteral("8.4")));
+    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4.0"), QStringLiteral("8.4")));
+    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4 "), QStringLiteral("8.4")));
+    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4+ "), QStringLiteral("8.4")));
+    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4beta"), QStringLiteral("8.4Beta")));
+}
+
+} // namespace
