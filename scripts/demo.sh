@@ -7,3 +7,7 @@ cd "$here"
 
 ./scripts/setup.sh
 ./scripts/build.sh build
+
+# Freshwell on the bundled catalog server: tray icon, balloon, a screenshot, then ended.
+# Runs on a private Xvfb display with a tray host unless DISPLAY is set.
+./scripts/demo_freshwell.sh build build/freshwell-demo.png
