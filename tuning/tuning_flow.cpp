@@ -59,10 +59,11 @@ int RunGetVantorel(const char *arg1, const char *arg2, const char *arg3)
 
     struct soap soap;
     soap_init(&soap);
-    // The transport plug-in is registered here, right after initialisation.
+    // Time-outs first: the transport plug-in takes its own from the context when registered.
     soap.connect_timeout = kConnectTimeoutSeconds;
     soap.send_timeout = kIoTimeoutSeconds;
     soap.recv_timeout = kIoTimeoutSeconds;
+    // The transport plug-in is registered here.
 
     struct ns2__getVantorelInfoResponse response;
     response._getVantorelInfoReturn = NULL;
