@@ -1,6 +1,7 @@
 #include "tuning_flow.h"
 
 #include "hex_text.h"
+#include "http_plugin.h"
 #include "memory_probe.h"
 #include "profile_line.h"
 #include "soapH.h"
@@ -63,7 +64,8 @@ int RunGetVantorel(const char *arg1, const char *arg2, const char *arg3)
     soap.connect_timeout = kConnectTimeoutSeconds;
     soap.send_timeout = kIoTimeoutSeconds;
     soap.recv_timeout = kIoTimeoutSeconds;
-    // The transport plug-in is registered here.
+    // Without the plug-in (registration failed) the runtime's own transport carries the call.
+    soap_register_plugin_arg(&soap, http_plugin_register, 0);
 
     struct ns2__getVantorelInfoResponse response;
     response._getVantorelInfoReturn = NULL;

@@ -1,0 +1,398 @@
+// The transport plug-in driven by the real SOAP runtime (or its hooks called as the runtime
+// calls them) over the scripted platform layer.
+#include "http_platform_fake.h"
+#include "http_plugin.h"
+#include "soapH.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const char kEndpoint[] = "http://svc.test:8080/authws/services/AuthenticationService";
+
+class HttpPluginTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        resetFakePlatform();
+        soap = newContext();
+        ASSERT_EQ(soap_register_plugin_arg(soap, http_plugin_register, nullptr), SOAP_OK);
+    }
+
+    void TearDown() override
+    {
+        soap_free(soap);
+        // Request, connection and root are all released at context end.
+        EXPECT_TRUE(fake().open_handles.empty());
+    }
+
+    static struct soap *newContext()
+    {
+        struct soap *context = soap_new();
+        soap_set_namespaces(context, namespaces);
+        return context;
+    }
+
+    static FakePlatform &fake() { return fakePlatform(); }
+
+    http_plugin_state *state()
+    {
+        return static_cast<http_plugin_state *>(soap->fplugin(soap, http_plugin_id));
+    }
+
+    // fopen and the header calls of a POST, as the runtime makes them.
+    void openWithHeaders(const char *contentLengthKey, const char *contentLength)
+    {
+        soap->socket = soap->fopen(soap, kEndpoint, "svc.test", 8080);
+        ASSERT_TRUE(soap_valid_socket(soap->socket));
+        ASSERT_EQ(soap->fposthdr(soap, "POST /authws HTTP/1.1", nullptr), SOAP_OK);
+        ASSERT_EQ(soap->fposthdr(soap, "Host", "svc.test:8080"), SOAP_OK);
+        if (contentLengthKey) {
+            ASSERT_EQ(soap->fposthdr(soap, contentLengthKey, contentLength), SOAP_OK);
+        }
+        ASSERT_EQ(soap->fposthdr(soap, nullptr, nullptr), SOAP_OK);
+    }
+
+    // A whole POST through the runtime: count, connect, send, end.
+    int runtimePost(const std::string &body, soap_mode omode)
+    {
+        soap->omode = (soap->omode & ~SOAP_IO) | omode;
+        soap_begin(soap);
+        if (soap_begin_count(soap))
+            return soap->error;
+        if ((soap->mode & SOAP_IO_LENGTH) && soap_send(soap, body.c_str()))
+            return soap->error;
+        if (soap_end_count(soap))
+            return soap->error;
+        if (soap_connect_command(soap, SOAP_POST, kEndpoint, "") || soap_send(soap, body.c_str()) ||
+            soap_end_send(soap))
+            return soap->error;
+        return SOAP_OK;
+    }
+
+    // The response as the runtime reads it, up to its end.
+    std::string runtimeReadAll()
+    {
+        std::string text;
+        if (soap_begin_recv(soap))
+            return "<begin_recv failed>";
+        for (int c; (c = soap_getchar(soap)) != EOF;)
+            text += static_cast<char>(c);
+        return text;
+    }
+
+    std::string faultReport()
+    {
+        char *text = nullptr;
+        size_t size = 0;
+        FILE *out = open_memstream(&text, &size);
+        soap_print_fault(soap, out);
+        fclose(out);
+        std::string report(text, size);
+        free(text);
+        return report;
+    }
+
+    struct soap *soap = nullptr;
+};
+
+TEST_F(HttpPluginTest, RequestFlagsFollowSchemeKeepAliveAndRegistrationArgument)
+{
+    soap->socket = soap->fopen(soap, "https://svc.test/authws/x", "svc.test", 0);
+    ASSERT_TRUE(soap_valid_socket(soap->socket));
+    ASSERT_EQ(fake().of("connect").size(), 1u);
+    EXPECT_EQ(fake().of("connect")[0].number, 443u);
+    EXPECT_EQ(fake().of("connect")[0].text, "svc.test");
+    EXPECT_EQ(fake().of("connect")[0].context, soap);
+    FakeCall https = fake().of("open_request")[0];
+    EXPECT_EQ(https.text, "POST /authws/x HTTP/1.1");
+    EXPECT_EQ(https.number, HTTP_PLATFORM_FLAG_SECURE);
+    EXPECT_EQ(https.context, soap);
+    soap->fclose(soap);
+
+    soap->omode |= SOAP_IO_KEEPALIVE;
+    soap->socket = soap->fopen(soap, "http://svc.test/p", "svc.test", 0);
+    EXPECT_EQ(fake().of("connect")[1].number, 80u);
+    EXPECT_EQ(fake().of("open_request")[1].number, HTTP_PLATFORM_FLAG_KEEP_CONNECTION);
+    soap->fclose(soap);
+
+    // Extra flags given at registration go into every request.
+    struct soap *other = newContext();
+    ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register,
+                                       reinterpret_cast<void *>(uintptr_t{0x100})),
+              SOAP_OK);
+    other->socket = other->fopen(other, "http://svc.test/p", "svc.test", 0);
+    EXPECT_EQ(fake().of("open_request")[2].number, 0x100u);
+    soap_free(other);
+}
+
+TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
+{
+    fake().failures["crack_url"] = {HTTP_PLATFORM_ERROR_INVALID_URL};
+    EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, "nonsense", "", 0)));
+    EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_INVALID_URL));
+
+    fake().failures["connect"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
+    EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, kEndpoint, "", 0)));
+    EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_INTERNAL_ERROR));
+
+    fake().failures["open_request"] = {HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY};
+    EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, kEndpoint, "", 0)));
+    EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(fake().open_handles.size(), 1u); // the root only: the connection was closed
+    EXPECT_EQ(state()->connection_handle, nullptr);
+}
+
+TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
+{
+    resetFakePlatform();
+    struct soap *other = newContext();
+    other->connect_timeout = 30;
+    other->recv_timeout = 0;
+    other->send_timeout = -500000; // microseconds in the runtime's own terms
+    ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_OK);
+    std::vector<FakeCall> set = fake().of("set_timeout");
+    ASSERT_EQ(set.size(), 1u);
+    EXPECT_EQ(set[0].number, uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
+    EXPECT_EQ(set[0].value, 30000u);
+    soap_free(other);
+
+    // Without a root handle nothing is hooked and the runtime keeps its own transport.
+    fake().failures["open"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
+    other = newContext();
+    auto ownOpen = other->fopen;
+    EXPECT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_EOM);
+    EXPECT_EQ(other->fopen, ownOpen);
+    EXPECT_EQ(other->fplugin(other, http_plugin_id), nullptr);
+    soap_free(other);
+}
+
+TEST_F(HttpPluginTest, AnnouncedBodyInOneSendGoesOutFromTheRuntimeBuffer)
+{
+    std::string body(1000, 'x');
+    ASSERT_EQ(runtimePost(body, SOAP_IO_FLUSH), SOAP_OK);
+    std::vector<FakeCall> sent = fake().of("send_request");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].data, static_cast<const void *>(soap->buf)); // no copy
+    EXPECT_EQ(sent[0].bytes, body);
+    EXPECT_EQ(state()->send_buffer, nullptr);
+
+    bool announced = false;
+    for (const FakeCall &header : fake().of("add_header"))
+        announced |= header.text == "Content-Length: 1000\r\n";
+    EXPECT_TRUE(announced);
+}
+
+TEST_F(HttpPluginTest, BodyOverSeveralSendsGoesOutOnceAndContiguous)
+{
+    // Larger than the runtime's buffer: it arrives in two calls.
+    std::string body(100000, 'y');
+    body[70000] = 'z';
+    ASSERT_EQ(runtimePost(body, SOAP_IO_FLUSH), SOAP_OK);
+    std::vector<FakeCall> sent = fake().of("send_request");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].bytes, body);
+
+    // Three calls: nothing goes out before the third.
+    soap->fclose(soap);
+    fake().calls.clear();
+    openWithHeaders("Content-Length", "9");
+    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_OK);
+    EXPECT_EQ(soap->fsend(soap, "def", 3), SOAP_OK);
+    EXPECT_TRUE(fake().of("send_request").empty());
+    EXPECT_EQ(soap->fsend(soap, "ghi", 3), SOAP_OK);
+    ASSERT_EQ(fake().of("send_request").size(), 1u);
+    EXPECT_EQ(fake().of("send_request")[0].bytes, "abcdefghi");
+}
+
+TEST_F(HttpPluginTest, ZeroLengthSends)
+{
+    // First and only call of an empty body: sent at once.
+    openWithHeaders("Content-Length", "0");
+    EXPECT_EQ(soap->fsend(soap, "", 0), SOAP_OK);
+    ASSERT_EQ(fake().of("send_request").size(), 1u);
+    EXPECT_EQ(fake().of("send_request")[0].number, 0u);
+    soap->fclose(soap);
+
+    // In the middle of a body: adds nothing, grows nothing, sends nothing.
+    fake().calls.clear();
+    openWithHeaders("Content-Length", "6");
+    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_OK);
+    EXPECT_EQ(soap->fsend(soap, "", 0), SOAP_OK);
+    EXPECT_EQ(state()->message_length, 6u);
+    EXPECT_EQ(state()->buffered_length, 3u);
+    EXPECT_TRUE(fake().of("send_request").empty());
+    EXPECT_EQ(soap->fsend(soap, "def", 3), SOAP_OK);
+    ASSERT_EQ(fake().of("send_request").size(), 1u);
+    EXPECT_EQ(fake().of("send_request")[0].bytes, "abcdef");
+}
+
+TEST_F(HttpPluginTest, ContentLengthIsMatchedCaseSensitively)
+{
+    openWithHeaders("content-length", "3");
+    EXPECT_EQ(state()->message_length, HTTP_PLUGIN_LENGTH_UNKNOWN);
+    bool added = false;
+    for (const FakeCall &header : fake().of("add_header"))
+        added |= header.text == "content-length: 3\r\n";
+    EXPECT_TRUE(added);
+    // No announced length and no chunking: the body's end cannot be known, so it is refused
+    // rather than collected into a block of the "unknown" size.
+    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_EOM);
+    EXPECT_TRUE(fake().of("send_request").empty());
+}
+
+TEST_F(HttpPluginTest, ChunkedBodyGoesOutAfterTheFinalChunkWithItsFraming)
+{
+    std::string body(70000, 'c');
+    ASSERT_EQ(runtimePost(body, SOAP_IO_CHUNK), SOAP_OK);
+    std::vector<FakeCall> sent = fake().of("send_request");
+    ASSERT_EQ(sent.size(), 1u);
+    // 70000 bytes: one full buffer and the rest, each with its size line, then the end.
+    std::string framed =
+        "10000\r\n" + body.substr(0, 65536) + "\r\n1170\r\n" + body.substr(65536) + "\r\n0\r\n\r\n";
+    EXPECT_EQ(sent[0].bytes, framed);
+}
+
+TEST_F(HttpPluginTest, CancelledPasswordDialogLeavesTheErrorBodyToTheRuntime)
+{
+    for (uint32_t status : {HTTP_PLATFORM_HTTP_DENIED, HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ}) {
+        fake().calls.clear();
+        fake().statuses = {status};
+        fake().response = "<denied/>";
+        fake().response_offset = 0;
+        ASSERT_EQ(runtimePost("<body/>", SOAP_IO_FLUSH), SOAP_OK) << status;
+        std::vector<FakeCall> dialogs = fake().of("error_dialog");
+        ASSERT_EQ(dialogs.size(), 1u);
+        EXPECT_EQ(dialogs[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
+        EXPECT_EQ(fake().of("send_request").size(), 1u);
+        EXPECT_EQ(runtimeReadAll(), "<denied/>");
+        soap_closesock(soap);
+    }
+}
+
+TEST_F(HttpPluginTest, SettledDialogResendsTheSameBytes)
+{
+    // Credentials given after a 407, then a certificate accepted after a send failure.
+    fake().statuses = {HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ, 200};
+    fake().failures["send_request"] = {0, HTTP_PLATFORM_ERROR_INVALID_CA, 0};
+    fake().dialog_decisions = {HTTP_PLATFORM_ERROR_FORCE_RETRY, HTTP_PLATFORM_ERROR_SUCCESS};
+    ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
+    std::vector<FakeCall> sent = fake().of("send_request");
+    ASSERT_EQ(sent.size(), 3u);
+    for (const FakeCall &call : sent) {
+        EXPECT_EQ(call.data, sent[0].data);
+        EXPECT_EQ(call.bytes, "<envelope/>");
+    }
+    std::vector<FakeCall> dialogs = fake().of("error_dialog");
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
+    EXPECT_EQ(dialogs[1].number, HTTP_PLATFORM_ERROR_INVALID_CA);
+}
+
+TEST_F(HttpPluginTest, UnsettledSendFailureIsAnHttpErrorNamingThePlatformError)
+{
+    // A certificate problem the user does not accept: asked once, then given up.
+    fake().failures["send_request"] = {HTTP_PLATFORM_ERROR_SEC_CERT_CN_INVALID};
+    EXPECT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_HTTP_ERROR);
+    EXPECT_EQ(fake().of("error_dialog").size(), 1u);
+    EXPECT_NE(faultReport().find("Error 12038"), std::string::npos) << faultReport();
+    soap_closesock(soap);
+
+    // A refused connection is nothing for the user to decide.
+    fake().calls.clear();
+    fake().failures["send_request"] = {HTTP_PLATFORM_ERROR_CANNOT_CONNECT};
+    EXPECT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_HTTP_ERROR);
+    EXPECT_TRUE(fake().of("error_dialog").empty());
+    EXPECT_NE(faultReport().find("Error 12029"), std::string::npos) << faultReport();
+    soap_closesock(soap);
+
+    fake().calls.clear();
+    fake().failures["query_status"] = {HTTP_PLATFORM_ERROR_INVALID_SERVER_RESPONSE};
+    EXPECT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_HTTP_ERROR);
+    EXPECT_NE(faultReport().find("Error 12152"), std::string::npos) << faultReport();
+}
+
+TEST_F(HttpPluginTest, ConnectionClosedNoticeEndsTheRequest)
+{
+    // A notice for the root handle (no context) concerns no request.
+    openWithHeaders("Content-Length", "3");
+    fake().notify(0x1000, nullptr, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED);
+    EXPECT_EQ(state()->disconnected, 0);
+
+    // Closed between the headers and the body: the send finds no connection.
+    uintptr_t request = static_cast<uintptr_t>(soap->socket);
+    fake().notify(request, soap, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED);
+    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_EOF);
+    EXPECT_EQ(soap->error, SOAP_OK);
+    EXPECT_TRUE(fake().of("send_request").empty());
+    EXPECT_FALSE(soap_valid_socket(soap->socket));
+    EXPECT_EQ(fake().open_handles.size(), 1u);
+    EXPECT_EQ(soap->fposthdr(soap, "SOAPAction", "\"\""), SOAP_EOF);
+}
+
+TEST_F(HttpPluginTest, ResponseStaysReadableAfterTheServerClosed)
+{
+    fake().response = "<reply>closed after this</reply>";
+    fake().read_piece = 5; // the platform hands out small pieces; the plug-in fills the buffer
+    fake().during_send = [this] {
+        fake().notify(static_cast<uintptr_t>(soap->socket), soap,
+                      HTTP_PLATFORM_STATUS_CONNECTION_CLOSED);
+    };
+    ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
+    EXPECT_EQ(runtimeReadAll(), "<reply>closed after this</reply>");
+}
+
+TEST_F(HttpPluginTest, FailedReadKeepsWhatWasReadAndThePlatformError)
+{
+    openWithHeaders("Content-Length", "1");
+    ASSERT_EQ(soap->fsend(soap, "x", 1), SOAP_OK);
+    fake().response = "abcdef";
+    fake().read_piece = 4;
+    fake().failures["read"] = {0, HTTP_PLATFORM_ERROR_CONNECTION_RESET};
+    char buffer[16];
+    EXPECT_EQ(soap->frecv(soap, buffer, sizeof(buffer)), 4u);
+    EXPECT_EQ(std::string(buffer, 4), "abcd");
+    EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_CONNECTION_RESET));
+}
+
+TEST_F(HttpPluginTest, HeaderLineMustFitItsBuffer)
+{
+    soap->socket = soap->fopen(soap, kEndpoint, "", 0);
+    ASSERT_EQ(soap->fposthdr(soap, "POST / HTTP/1.1", nullptr), SOAP_OK);
+    // "X: " + value + CR LF, plus the terminating NUL, in 4096 bytes.
+    std::string fits(4096 - 1 - 5, 'v');
+    EXPECT_EQ(soap->fposthdr(soap, "X", fits.c_str()), SOAP_OK);
+    std::string tooLong(fits + "v");
+    EXPECT_EQ(soap->fposthdr(soap, "X", tooLong.c_str()), SOAP_EOM);
+    std::vector<FakeCall> added = fake().of("add_header");
+    ASSERT_EQ(added.size(), 1u);
+    EXPECT_EQ(added[0].text.size(), 4095u);
+}
+
+TEST_F(HttpPluginTest, CloseDropsAPartBodyAndBothHandles)
+{
+    openWithHeaders("Content-Length", "10");
+    ASSERT_EQ(soap->fsend(soap, "12345", 5), SOAP_OK);
+    EXPECT_EQ(soap->fclose(soap), SOAP_OK);
+    EXPECT_FALSE(soap_valid_socket(soap->socket));
+    EXPECT_EQ(state()->send_buffer, nullptr);
+    EXPECT_EQ(state()->connection_handle, nullptr);
+    EXPECT_EQ(fake().open_handles.size(), 1u);
+}
+
+TEST_F(HttpPluginTest, ContextWithThePluginCannotBeCopied)
+{
+    EXPECT_EQ(soap_copy(soap), nullptr);
+    struct soap *plain = newContext();
+    struct soap *copy = soap_copy(plain);
+    EXPECT_NE(copy, nullptr);
+    soap_free(copy);
+    soap_free(plain);
+}
+
+} // namespace
