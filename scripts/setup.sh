@@ -13,7 +13,7 @@ $SUDO apt-get install -y --no-install-recommends \
     cmake ninja-build g++ pkg-config \
     gsoap libgsoap-dev libssl-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
-    libcurl4-openssl-dev curl openssl ca-certificates \
+    libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \
     xvfb xauth x11-utils trayer xdotool imagemagick \
     python3 procps
