@@ -16,6 +16,7 @@ TOOL = SERVICE = CANNED = None
 PORT = 0
 NS = "http://auth.corvanta.com"
 INVALID = "Error, invalid arguments recieved"
+FAULT_REPORT = r"^SOAP 1\.[12] fault "
 # Generous: the sanitizer build is several times slower.
 RUN_TIMEOUT = 120
 
@@ -180,29 +181,31 @@ class AgainstCannedReplies(unittest.TestCase):
     def test_failures_go_to_stderr_only(self):
         cut = profile_reply(numbered(17))
         cases = {
-            "fault": ((FAULT, "--status", "500"), "Tuning store unavailable"),
-            "not xml": (("this is not XML at all",), "fault"),
-            "cut off": ((cut, "--cut", str(len(cut) // 2)), "fault"),
-            "absurd size": ((profile_reply(numbered(1), declared=2147483647),), "fault"),
-            "http error": (("", "--status", "400"), "400"),
+            "fault": (FAULT, "--status", "500"),
+            "not xml": ("this is not XML at all",),
+            "cut off": (cut, "--cut", str(len(cut) // 2)),
+            "absurd size": (profile_reply(numbered(1), declared=2147483647),),
+            "http error": ("", "--status", "400"),
         }
-        for name, (server_args, expected) in cases.items():
+        for name, server_args in cases.items():
             with canned(*server_args):
                 rc, out, err = run_tool("a", "b", "c")
             self.assertEqual((rc, out), (0, ""), name)
-            self.assertIn(expected, err, name)
+            self.assertRegex(err, FAULT_REPORT, name)
+            if name == "fault":
+                self.assertIn("Tuning store unavailable", err)
 
     def test_server_down(self):
         rc, out, err = run_tool("a", "b", "c")
         self.assertEqual((rc, out), (0, ""))
-        self.assertIn("Connection refused", err)
+        self.assertRegex(err, FAULT_REPORT)
 
     def test_silent_server_times_out(self):
         started = time.monotonic()
         with canned(None, "--hang"):
             rc, out, err = run_tool("a", "b", "c")
         self.assertEqual((rc, out), (0, ""))
-        self.assertIn("fault", err)
+        self.assertRegex(err, FAULT_REPORT)
         self.assertLess(time.monotonic() - started, 90)
 
 
