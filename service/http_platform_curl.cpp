@@ -6,7 +6,8 @@
 //   is kept in memory and handed out by http_platform_read.
 // - Failures are reported with the Windows internet library's error numbers (see
 //   http_platform_map_curl_error), so the fault report reads the same on both platforms.
-// - No time-out is ever unbounded: without a setting the defaults below apply.
+// - No time-out is ever unbounded: without a setting the defaults below apply. The connect
+//   time-out bounds connecting (TLS included); send and receive bound a stall.
 // - There is no interactive dialog: the error dialog reports "not resolved".
 //
 // Handles must survive a trip through the SOAP runtime's int socket, so they are small
@@ -18,6 +19,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <time.h>
 
 #define HTTP_PLATFORM_DEFAULT_CONNECT_MS 60000u
 #define HTTP_PLATFORM_DEFAULT_SEND_MS 30000u
@@ -71,6 +73,11 @@ struct http_platform_request
     size_t response_length;
     size_t response_capacity;
     size_t response_offset;
+    // Stall watch of the send and receive time-outs.
+    curl_off_t seen_up;
+    curl_off_t seen_down;
+    uint64_t last_activity_ms;
+    int stalled;
 };
 
 static void *g_handles[HTTP_PLATFORM_MAX_HANDLES];
@@ -105,6 +112,38 @@ static void *http_platform_find(http_platform_handle handle, enum http_platform_
     }
     http_platform_fail(HTTP_PLATFORM_ERROR_INVALID_HANDLE);
     return NULL;
+}
+
+static uint64_t http_platform_now_ms(void)
+{
+    struct timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return (uint64_t)now.tv_sec * 1000u + (uint64_t)now.tv_nsec / 1000000u;
+}
+
+// The send and receive time-outs bound a stall, as the Windows library's do: no byte moved
+// for that long once connected. curl calls this at least once a second.
+static int http_platform_progress(void *user, curl_off_t down_total, curl_off_t down_now,
+                                  curl_off_t up_total, curl_off_t up_now)
+{
+    (void)down_total;
+    struct http_platform_request *request = (struct http_platform_request *)user;
+    uint64_t now = http_platform_now_ms();
+    curl_off_t connected = 0;
+    curl_easy_getinfo(request->easy, CURLINFO_PRETRANSFER_TIME_T, &connected);
+    if (!connected || request->last_activity_ms == 0 || up_now != request->seen_up ||
+        down_now != request->seen_down) {
+        request->seen_up = up_now;
+        request->seen_down = down_now;
+        request->last_activity_ms = now; // still connecting (its own time-out), or moving
+        return 0;
+    }
+    uint32_t limit = up_now < up_total ? request->settings.send_ms : request->settings.receive_ms;
+    if (now - request->last_activity_ms >= limit) {
+        request->stalled = 1;
+        return 1;
+    }
+    return 0;
 }
 
 // curl's failure as the Windows internet library would have reported it.
@@ -523,15 +562,16 @@ int http_platform_send_request(http_platform_handle request_handle, const void *
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, http_platform_collect);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, request);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 1L);
+    request->seen_up = 0;
+    request->seen_down = 0;
+    request->last_activity_ms = 0;
+    request->stalled = 0;
+    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, http_platform_progress);
+    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, request);
     curl_easy_setopt(easy, CURLOPT_FORBID_REUSE,
                      (request->flags & HTTP_PLATFORM_FLAG_KEEP_CONNECTION) ? 0L : 1L);
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, (long)settings->connect_ms);
-    // Send and receive time-outs bound a stall: no byte in either direction for that long.
-    uint32_t stall_ms =
-        settings->send_ms > settings->receive_ms ? settings->send_ms : settings->receive_ms;
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, (long)((stall_ms + 999) / 1000));
     const char *ca_file = getenv("SSL_CERT_FILE");
     if (ca_file && *ca_file)
         curl_easy_setopt(easy, CURLOPT_CAINFO, ca_file);
@@ -557,7 +597,8 @@ int http_platform_send_request(http_platform_handle request_handle, const void *
     if (code != CURLE_OK) {
         long verify_result = X509_V_OK;
         curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify_result);
-        http_platform_fail(http_platform_map_curl_error(code, verify_result));
+        http_platform_fail(request->stalled ? HTTP_PLATFORM_ERROR_TIMEOUT
+                                            : http_platform_map_curl_error(code, verify_result));
         return 0;
     }
     curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &request->status);
