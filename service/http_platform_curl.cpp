@@ -165,8 +165,11 @@ static uint32_t http_platform_map_curl_error(CURLcode code, long verify_result)
         if (verify_result == X509_V_ERR_CERT_HAS_EXPIRED ||
             verify_result == X509_V_ERR_CERT_NOT_YET_VALID)
             return HTTP_PLATFORM_ERROR_SEC_CERT_DATE_INVALID;
-        // A trusted chain that still fails is the name check.
-        if (verify_result == X509_V_OK || verify_result == X509_V_ERR_HOSTNAME_MISMATCH)
+        // A trusted chain that still fails is the name check; curl's own check of the name
+        // against the certificate leaves X509_V_ERR_UNSPECIFIED behind.
+        if (verify_result == X509_V_OK || verify_result == X509_V_ERR_UNSPECIFIED ||
+            verify_result == X509_V_ERR_HOSTNAME_MISMATCH ||
+            verify_result == X509_V_ERR_IP_ADDRESS_MISMATCH)
             return HTTP_PLATFORM_ERROR_SEC_CERT_CN_INVALID;
         return HTTP_PLATFORM_ERROR_INVALID_CA;
     case CURLE_SSL_CONNECT_ERROR:
