@@ -1,6 +1,7 @@
 #include "catalog_check.h"
 #include "catalog_download_limits.h"
 #include "catalog_error_box.h"
+#include "catalog_input_guard.h"
 
 #include <QCoreApplication>
 #include <QDomDocument>
@@ -144,10 +145,9 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
             break;
         case TransferEnd::Stalled:
             reportNetworkFailure(
-                parent,
-                trDialog("The server sent no data for %1 seconds; the download was "
-                         "stopped.")
-                    .arg(std::chrono::duration_cast<std::chrono::seconds>(stallTimeout).count()));
+                parent, trDialog("The server sent no data for %1 seconds; the download was "
+                                 "stopped.")
+                            .arg(std::chrono::ceil<std::chrono::seconds>(stallTimeout).count()));
             return nullptr;
         case TransferEnd::TooLarge:
             reportNetworkFailure(parent, trDialog("The update catalog is larger than %1 MB.")
@@ -185,13 +185,11 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
 
         const QByteArray body = transfer.takeBody();
         auto catalog = std::make_unique<QDomDocument>();
-        QString parseError;
-        if (!catalog->setContent(body, false, &parseError)) {
-            showCatalogError(
-                parent,
-                trDialog("An error occured parsing the update catalog:\n\n%1").arg(parseError));
-            return nullptr;
-        }
-        return catalog.release();
+        QString parseError = catalogInputProblem(body);
+        if (parseError.isEmpty() && catalog->setContent(body, false, &parseError))
+            return catalog.release();
+        showCatalogError(
+            parent, trDialog("An error occured parsing the update catalog:\n\n%1").arg(parseError));
+        return nullptr;
     }
 }
