@@ -27,7 +27,7 @@ char *StrToHexStr(const char *text)
 
 int IsHexStr(const char *text)
 {
-    return text[strspn(text, "0123456789ABCDEFabcdef-")] == '\0';
+    return text != NULL && text[strspn(text, "0123456789ABCDEFabcdef-")] == '\0';
 }
 
 static int HexDigitValue(char c)

@@ -23,7 +23,8 @@ char *StrToHexStr(const char *text);
 char *HexStrToStr(const char *hex);
 
 // True when every character of text is one of "0123456789ABCDEFabcdef-" (also for
-// the empty text). The dash belongs to the set; HexStrToStr still rejects it.
+// the empty text); false for null. The dash belongs to the set; HexStrToStr still
+// rejects it.
 int IsHexStr(const char *text);
 
 #ifdef __cplusplus

@@ -92,6 +92,7 @@ TEST(HexText, NullInputsAreReported)
     auto [result, err] = Decode(nullptr);
     EXPECT_EQ(result, "<null>");
     EXPECT_EQ(err, "Invalid Hex String:(null)\n");
+    EXPECT_FALSE(IsHexStr(nullptr));
 }
 
 } // namespace

@@ -11,6 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.request
 
 TOOL = SERVICE = CANNED = None
 PORT = 0
@@ -112,6 +113,22 @@ class AgainstBundledService(unittest.TestCase):
         self.assertEqual(rc, 0)
         self.assertEqual(err, "StrToHexStr: NULL Input String\n" * 3)
         self.assertEqual(out.count("\n"), 17)
+
+
+    def test_answers_its_other_operations(self):
+        def call(operation, params):
+            body = envelope('<ns2:%s>%s</ns2:%s>' % (operation, params, operation))
+            request = urllib.request.Request(
+                "http://127.0.0.1:%d/authws/services/AuthenticationService" % PORT,
+                data=body.encode(), headers={"Content-Type": "text/xml", "SOAPAction": '""'})
+            with urllib.request.urlopen(request, timeout=30) as reply:
+                return reply.read().decode()
+
+        with Server([SERVICE, str(PORT)]):
+            self.assertRegex(call("testWebService", ""),
+                             r"<testWebServiceReturn>[^<]+</testWebServiceReturn>")
+            self.assertIn(">true</isConnectedReturn>", call("isConnected", "<gu>abc</gu>"))
+            self.assertIn(">false</isConnectedReturn>", call("isConnected", "<gu></gu>"))
 
 
 class AgainstCannedReplies(unittest.TestCase):
