@@ -29,7 +29,10 @@ cmd_pid=""
 
 stop() {
     # Clients first, then the server they are connected to.
-    if [ -n "$cmd_pid" ]; then kill "$cmd_pid" 2>/dev/null; wait "$cmd_pid" 2>/dev/null; fi
+    if [ -n "$cmd_pid" ]; then
+        kill -TERM -- "-$cmd_pid" 2>/dev/null
+        wait "$cmd_pid" 2>/dev/null
+    fi
     if [ -n "$tray_pid" ]; then kill "$tray_pid" 2>/dev/null; wait "$tray_pid" 2>/dev/null; fi
     if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; fi
     rm -rf "$work"
@@ -77,10 +80,10 @@ if [ -n "${ASAN_OPTIONS:-}" ]; then
     export ASAN_OPTIONS
 fi
 
-# In the background so that a signal (a test time-out) is handled at once and also
-# ends the command.
+# In the background so that a signal (a test time-out) is handled at once, and in a
+# process group of its own so that ending it also ends what it started.
 exec 4<&0
-"$@" <&4 4<&- &
+setsid "$@" <&4 4<&- &
 cmd_pid=$!
 wait "$cmd_pid"
 status=$?
