@@ -26,6 +26,8 @@ protected:
 
     void TearDown() override
     {
+        soap_destroy(soap);
+        soap_end(soap);
         soap_free(soap);
         // Request, connection and root are all released at context end.
         EXPECT_TRUE(fake().open_handles.empty());
