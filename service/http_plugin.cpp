@@ -166,8 +166,13 @@ static int http_plugin_post_header(struct soap *soap, const char *key, const cha
     if (!value)
         return SOAP_OK; // end of headers
 
-    if (key && strcmp(key, "Content-Length") == 0)
-        state->message_length = (uint32_t)strtoul(value, NULL, 10);
+    if (key && strcmp(key, "Content-Length") == 0) {
+        // The platform takes a body length of 32 bits, the top value meaning "unknown".
+        unsigned long long length = strtoull(value, NULL, 10);
+        if (length >= HTTP_PLUGIN_LENGTH_UNKNOWN)
+            return SOAP_EOM;
+        state->message_length = (uint32_t)length;
+    }
 
     char line[HTTP_PLUGIN_HEADER_LINE_SIZE];
     int written = snprintf(line, sizeof(line), "%s: %s\r\n", key ? key : "", value);
