@@ -347,7 +347,7 @@ TEST_F(HttpPluginTest, FailedReadKeepsWhatWasReadAndThePlatformError)
     EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_CONNECTION_RESET));
 }
 
-TEST_F(HttpPluginTest, HeaderLineMustFitItsBuffer)
+TEST_F(HttpPluginTest, HeadersThatDoNotFitAreRefused)
 {
     soap->socket = soap->fopen(soap, kEndpoint, "", 0);
     ASSERT_EQ(soap->fposthdr(soap, "POST / HTTP/1.1", nullptr), SOAP_OK);
@@ -359,6 +359,9 @@ TEST_F(HttpPluginTest, HeaderLineMustFitItsBuffer)
     std::vector<FakeCall> added = fake().of("add_header");
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].text.size(), 4095u);
+    // A length the platform cannot carry is refused, not cut to 32 bits (here: to 5).
+    EXPECT_EQ(soap->fposthdr(soap, "Content-Length", "4294967301"), SOAP_EOM);
+    EXPECT_EQ(state()->message_length, HTTP_PLUGIN_LENGTH_UNKNOWN);
 }
 
 TEST_F(HttpPluginTest, ContextWithThePluginCannotBeCopied)
