@@ -1,45 +1,74 @@
-// A SOAP context whose transport is a pair of strings: what the binding sends is kept,
-// and a scripted HTTP reply is what it reads. Lets the tests see the exact wire format.
+// A SOAP context whose transport is a pair of strings: what the binding sends is kept and
+// a scripted HTTP reply is what it reads, so tests see the exact wire format.
 #ifndef TESTS_SERVICE_SCRIPTED_EXCHANGE_H
 #define TESTS_SERVICE_SCRIPTED_EXCHANGE_H
 
 #include "soapH.h"
 
+#include <algorithm>
+#include <string.h>
 #include <string>
 
 class ScriptedExchange
 {
 public:
-    explicit ScriptedExchange(std::string replyBody = std::string());
-    ~ScriptedExchange();
+    explicit ScriptedExchange(const std::string &replyBody = std::string())
+        : reply_("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
+                 std::to_string(replyBody.size()) + "\r\n\r\n" + replyBody)
+    {
+        soap_init(&soap_);
+        soap_.user = this;
+        // The descriptor is never handed to the system: every hook that would use it is ours.
+        soap_.fopen = [](struct soap *, const char *, const char *, int) -> SOAP_SOCKET {
+            return 1000;
+        };
+        soap_.fsend = [](struct soap *soap, const char *bytes, size_t length) {
+            Self(soap)->sent_.append(bytes, length);
+            return SOAP_OK;
+        };
+        soap_.frecv = [](struct soap *soap, char *buffer, size_t capacity) {
+            ScriptedExchange *self = Self(soap);
+            size_t n = std::min(capacity, self->reply_.size() - self->offset_);
+            memcpy(buffer, self->reply_.data() + self->offset_, n);
+            self->offset_ += n;
+            return n;
+        };
+        soap_.fclose = [](struct soap *soap) {
+            soap->socket = SOAP_INVALID_SOCKET;
+            return SOAP_OK;
+        };
+    }
+    ~ScriptedExchange()
+    {
+        soap_destroy(&soap_);
+        soap_end(&soap_);
+        soap_done(&soap_);
+    }
     ScriptedExchange(const ScriptedExchange &) = delete;
     ScriptedExchange &operator=(const ScriptedExchange &) = delete;
 
-    struct soap *soap() { return &soap_; }
     const std::string &sent() const { return sent_; }
-    // Calls getVantorelInfo with request (may be null); the result of the call.
-    int Call(ArrayOfstring *request, ns2__getVantorelInfoResponse *response);
-    // The runtime's fault report, as getVantorel would print it.
-    std::string FaultReport();
+    int Call(ArrayOfstring *request, ns2__getVantorelInfoResponse *response)
+    {
+        return soap_call_ns2__getVantorelInfo(&soap_,
+                                              "http://scripted.invalid/authws/services/"
+                                              "AuthenticationService",
+                                              NULL, request, response);
+    }
+    std::string FaultReport()
+    {
+        char buffer[1024] = "";
+        soap_sprint_fault(&soap_, buffer, sizeof buffer);
+        return buffer;
+    }
 
 private:
-    static SOAP_SOCKET Open(struct soap *soap, const char *endpoint, const char *host, int port);
-    static int Send(struct soap *soap, const char *bytes, size_t length);
-    static size_t Receive(struct soap *soap, char *buffer, size_t capacity);
-    static int Close(struct soap *soap);
+    static ScriptedExchange *Self(struct soap *soap) { return (ScriptedExchange *)soap->user; }
 
     struct soap soap_;
     std::string reply_;
-    size_t replyOffset_ = 0;
+    size_t offset_ = 0;
     std::string sent_;
 };
-
-// Body of a getVantorelInfo reply whose response element holds returnXml, with the
-// envelope prefixes given (the service may use its own).
-std::string ReplyEnvelope(const std::string &returnXml, const std::string &afterResponse = "",
-                          const std::string &env = "SOAP-ENV", const std::string &ns = "ns2");
-
-// Inner XML of an entry array of n entries, each (name_i, value_i) in HexText.
-std::string Entries(int n);
 
 #endif
