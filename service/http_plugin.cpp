@@ -299,6 +299,8 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
     soap->error = SOAP_OK;
     if (!state)
         return SOAP_EOF;
+    if (!http_plugin_settle_handles(soap, state))
+        return SOAP_EOF;
     int chunked = (soap->mode & SOAP_IO) == SOAP_IO_CHUNK;
     if (length == 0) {
         // The runtime flushes its (empty) buffer once after the headers, before it switches
@@ -309,8 +311,6 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
             return SOAP_OK;
         state->message_length = 0;
     }
-    if (!http_plugin_settle_handles(soap, state))
-        return SOAP_EOF;
 
     int in_place = 0;
     if (!state->send_buffer) {
