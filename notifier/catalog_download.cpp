@@ -121,6 +121,56 @@ bool isWebUrl(const QUrl &url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// Fetches the catalog body at start, following redirections. Every reply and the network
+// object are gone when it returns, so that nothing is held while a box waits for the user;
+// on failure, failure holds the description for the network box.
+bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
+{
+    QNetworkAccessManager network;
+    QUrl url = start;
+    for (int redirections = 0;; ++redirections) {
+        Transfer transfer(network, url);
+        switch (transfer.run()) {
+        case TransferEnd::Finished:
+            break;
+        case TransferEnd::Stalled:
+            failure = trDialog("The server sent no data for %1 seconds; the download was stopped.")
+                          .arg(std::chrono::ceil<std::chrono::seconds>(stallTimeout).count());
+            return false;
+        case TransferEnd::TooLarge:
+            failure = trDialog("The update catalog is larger than %1 MB.")
+                          .arg(kMaxCatalogBytes / (1024 * 1024));
+            return false;
+        }
+
+        QNetworkReply &reply = transfer.reply();
+        const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
+        if (target.isValid()) {
+            if (redirections >= kMaxCatalogRedirections) {
+                failure = trDialog("The server redirected the request more than %1 times.")
+                              .arg(kMaxCatalogRedirections);
+                return false;
+            }
+            // A relative Location is relative to the URL that gave it.
+            url = reply.url().resolved(target.toUrl());
+            if (!isWebUrl(url)) {
+                failure = trDialog("The server redirected the request to %1, which is not an "
+                                   "HTTP address.")
+                              .arg(url.toDisplayString());
+                return false;
+            }
+            continue;
+        }
+
+        if (reply.error() != QNetworkReply::NoError) {
+            failure = reply.errorString();
+            return false;
+        }
+        body = transfer.takeBody();
+        return true;
+    }
+}
+
 } // namespace
 
 std::chrono::milliseconds catalogStallTimeout()
@@ -135,61 +185,21 @@ void setCatalogStallTimeout(std::chrono::milliseconds timeout)
 
 QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
 {
-    QNetworkAccessManager network;
-    QUrl url(applicationList);
-
-    for (int redirections = 0;; ++redirections) {
-        Transfer transfer(network, url);
-        switch (transfer.run()) {
-        case TransferEnd::Finished:
-            break;
-        case TransferEnd::Stalled:
-            reportNetworkFailure(
-                parent, trDialog("The server sent no data for %1 seconds; the download was "
-                                 "stopped.")
-                            .arg(std::chrono::ceil<std::chrono::seconds>(stallTimeout).count()));
-            return nullptr;
-        case TransferEnd::TooLarge:
-            reportNetworkFailure(parent, trDialog("The update catalog is larger than %1 MB.")
-                                             .arg(kMaxCatalogBytes / (1024 * 1024)));
-            return nullptr;
-        }
-
-        QNetworkReply &reply = transfer.reply();
-        const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
-        if (target.isValid()) {
-            // A relative Location is relative to the URL that gave it.
-            const QUrl next = reply.url().resolved(target.toUrl());
-            if (redirections >= kMaxCatalogRedirections) {
-                reportNetworkFailure(parent,
-                                     trDialog("The server redirected the request more than %1 "
-                                              "times.")
-                                         .arg(kMaxCatalogRedirections));
-                return nullptr;
-            }
-            if (!isWebUrl(next)) {
-                reportNetworkFailure(
-                    parent, trDialog("The server redirected the request to %1, which is not an "
-                                     "HTTP address.")
-                                .arg(next.toDisplayString()));
-                return nullptr;
-            }
-            url = next;
-            continue;
-        }
-
-        if (reply.error() != QNetworkReply::NoError) {
-            reportNetworkFailure(parent, reply.errorString());
-            return nullptr;
-        }
-
-        const QByteArray body = transfer.takeBody();
-        auto catalog = std::make_unique<QDomDocument>();
-        QString parseError = catalogInputProblem(body);
-        if (parseError.isEmpty() && catalog->setContent(body, false, &parseError))
-            return catalog.release();
-        showCatalogError(
-            parent, trDialog("An error occured parsing the update catalog:\n\n%1").arg(parseError));
+    QByteArray body;
+    QString failure;
+    if (!fetchCatalog(QUrl(applicationList), body, failure)) {
+        reportNetworkFailure(parent, failure);
         return nullptr;
     }
+
+    auto catalog = std::make_unique<QDomDocument>();
+    QString parseError = catalogInputProblem(body);
+    const bool parsed = parseError.isEmpty() && catalog->setContent(body, false, &parseError);
+    body = QByteArray();
+    if (parsed)
+        return catalog.release();
+    catalog.reset();
+    showCatalogError(
+        parent, trDialog("An error occured parsing the update catalog:\n\n%1").arg(parseError));
+    return nullptr;
 }
