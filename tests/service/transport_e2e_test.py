@@ -69,13 +69,16 @@ class Https(unittest.TestCase):
         ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
         openssl("req", "-x509", *ec, "-keyout", d + "/ca.key", "-out", d + "/ca.pem",
                 "-days", "2", "-subj", "/CN=Transport Test CA")
-        for name, alt in (("loopback", "IP:127.0.0.1"), ("elsewhere", "DNS:elsewhere.test")):
+        # "expired" is valid for no time at all: its notAfter is the moment it is made.
+        certs = (("loopback", "IP:127.0.0.1", "2"), ("elsewhere", "DNS:elsewhere.test", "2"),
+                 ("expired", "IP:127.0.0.1", "0"))
+        for name, alt, days in certs:
             with open("%s/%s.ext" % (d, name), "w") as ext:
                 ext.write("subjectAltName=%s\n" % alt)
             openssl("req", *ec, "-keyout", "%s/%s.key" % (d, name),
                     "-out", "%s/%s.csr" % (d, name), "-subj", "/CN=%s" % name)
             openssl("x509", "-req", "-in", "%s/%s.csr" % (d, name), "-CA", d + "/ca.pem",
-                    "-CAkey", d + "/ca.key", "-CAcreateserial", "-days", "2",
+                    "-CAkey", d + "/ca.key", "-CAcreateserial", "-days", days,
                     "-extfile", "%s/%s.ext" % (d, name), "-out", "%s/%s.pem" % (d, name))
         cls.ca = d + "/ca.pem"
 
@@ -97,7 +100,9 @@ class Https(unittest.TestCase):
 
     def test_certificate_problems_are_reported_with_their_numbers(self):
         cases = (("unknown CA", "loopback", clean_env(), "Error 12045"),
-                 ("other name", "elsewhere", clean_env(SSL_CERT_FILE=self.ca), "Error 12038"))
+                 ("other name", "elsewhere", clean_env(SSL_CERT_FILE=self.ca), "Error 12038"),
+                 ("expired", "expired", clean_env(SSL_CERT_FILE=self.ca), "Error 12037"))
+        time.sleep(1.1)  # past the expired certificate's last second
         for label, cert, env, number in cases:
             with self.service(cert):
                 rc, out, err, _ = run_tool(TOOL_HTTPS, env)
