@@ -167,16 +167,12 @@ class AgainstCannedReplies(unittest.TestCase):
                 rc, out, err = run_tool("a", "b", "c")
             self.assertEqual((rc, out), (0, ""), name)
             self.assertRegex(err, FAULT_REPORT, name)
-        self.assertIn("Tuning store unavailable", run_failed_call(fault))
+            if name == "fault":
+                self.assertIn("Tuning store unavailable", err)
         # Nothing listening at all.
         rc, out, err = run_tool("a", "b", "c")
         self.assertEqual((rc, out), (0, ""))
         self.assertRegex(err, FAULT_REPORT)
-
-
-def run_failed_call(reply):
-    with canned(reply, "--status", "500"):
-        return run_tool("a", "b", "c")[2]
 
 
 if __name__ == "__main__":
