@@ -120,11 +120,14 @@ TEST_F(CatalogCount, AnyVersionDifferenceCounts)
 
 TEST_F(CatalogCount, RegistryTextComesBackAsWritten)
 {
-    // Unquoted commas make the INI layer return a list; it must still compare as written.
-    const QByteArray entries = entry("windows", componentKey, "1,2,3");
-    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=1,2,3\n"), 0);
-    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=\"1,2,3\"\n"), 0);
-    EXPECT_EQ(count(entries, "[SOFTWARE\\Example\\Component]\nVersion=1.2.3\n"), 1);
+    // Unquoted commas make the INI layer return a list; it must still read as installed
+    // and compare as written.
+    const QByteArray listed = "[SOFTWARE\\Example\\Component]\nVersion=1,2,3\n";
+    EXPECT_EQ(count(entry("windows", componentKey, "1,2,3"), listed), 0);
+    EXPECT_EQ(count(entry("windows", componentKey, "1,2,4"), listed), 1);
+    EXPECT_EQ(count(entry("windows", componentKey, "1,2,3"),
+                    "[SOFTWARE\\Example\\Component]\nVersion=\"1,2,3\"\n"),
+              0);
 }
 
 TEST_F(CatalogCount, ServerRequirementDecidesTheRest)
