@@ -1,5 +1,6 @@
 #include "updatedialog.h"
 
+#include "balloon_click_guard.h"
 #include "catalog_check.h"
 #include "check_schedule.h"
 #include "installer_launch.h"
@@ -74,6 +75,9 @@ void UpdateDialog::createTrayIcon()
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setContextMenu(trayIconMenu);
     connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
+    // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
+    // press handler would otherwise call it.
+    guardBalloonClicks(trayIcon);
 
     const QIcon icon(QStringLiteral(":Freshwell16.png"));
     trayIcon->setIcon(icon);

@@ -1,0 +1,39 @@
+#ifndef FRESHWELL_TESTS_CHECK_SCHEDULE_RECORDER_H
+#define FRESHWELL_TESTS_CHECK_SCHEDULE_RECORDER_H
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+#include <vector>
+
+// A test that links check_schedule_recorder.cpp replaces the notifier's scheduleCheck():
+// every check that the program arms is recorded here instead of starting a timer, and
+// runs only when the test fires it.
+struct ArmedCheck
+{
+    int msec = 0;
+    QPointer<QObject> receiver;
+    const char *member = nullptr;
+};
+
+namespace CheckSchedule {
+
+const std::vector<ArmedCheck> &armed();
+std::vector<int> delays();
+void clear();
+
+// Called after each arm is recorded (for instance to fire it or to end the event loop).
+void setOnArm(std::function<void(const ArmedCheck &)> onArm);
+
+// Lets the armed check run from the event loop, as its timer would.
+void fire(ArmedCheck check);
+void fireLast();
+
+// Runs the armed check at once and returns when it has finished.
+void runNow(ArmedCheck check);
+void runLast();
+
+} // namespace CheckSchedule
+
+#endif

@@ -1,0 +1,300 @@
+// UpdateDialog with a real system tray (run under with-tray-host.sh), the bundled catalog
+// server, an INI registry and a recording installer; the check schedule is recorded so
+// each check runs when the test says.
+#include "catalog_test_support.h"
+#include "check_schedule_recorder.h"
+#include "recording_installer.h"
+#include "updatedialog.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDeadlineTimer>
+#include <QLabel>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// Three applications installed at version 1.0.
+const QByteArray kRegistry = "[SOFTWARE\\Example\\App1]\nVersion=1.0\n"
+                             "[SOFTWARE\\Example\\App2]\nVersion=1.0\n"
+                             "[SOFTWARE\\Example\\App3]\nVersion=1.0\n";
+
+// A catalog that offers version 2.0 of the first `updates` applications and the installed
+// 1.0 of the others.
+QByteArray catalogWithUpdates(int updates)
+{
+    QByteArray xml = "<?xml version=\"1.0\"?>\n<applications>\n";
+    for (int i = 1; i <= 3; ++i) {
+        xml += "<application><platform>windows</platform><versionkey>SOFTWARE\\Example\\App" +
+               QByteArray::number(i) + "\\Version</versionkey><version>" +
+               (i <= updates ? "2.0" : "1.0") + "</version></application>\n";
+    }
+    return xml + "</applications>\n";
+}
+
+void waitFor(const std::function<bool()> &condition, int timeoutMs = 5000)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void settle(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+QWidget *visibleTopLevel(const char *className)
+{
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->inherits(className) && widget->isVisible())
+            return widget;
+    return nullptr;
+}
+
+QWidget *visibleBalloon()
+{
+    return visibleTopLevel("QBalloonTip");
+}
+
+// Qt's own widget for the icon, once the tray host has embedded it.
+QWidget *embeddedIcon()
+{
+    QWidget *icon = nullptr;
+    waitFor([&] { return (icon = visibleTopLevel("QSystemTrayIconSys")) != nullptr; });
+    return icon;
+}
+
+// Clicks the icon with the pointer really on it, as a user would.
+void clickIcon(QWidget *icon, Qt::MouseButton button)
+{
+    const QPoint centre = icon->rect().center();
+    QCursor::setPos(icon->mapToGlobal(centre));
+    QTest::mouseClick(icon, button, {}, centre);
+}
+
+QStringList labelTexts(QWidget *widget)
+{
+    QStringList texts;
+    for (QLabel *label : widget->findChildren<QLabel *>())
+        texts << label->text();
+    return texts;
+}
+
+class TraySchedule : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CheckSchedule::clear();
+        ASSERT_TRUE(server.isRunning());
+        ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());
+    }
+
+    void TearDown() override
+    {
+        dialog.reset();
+        CheckSchedule::clear();
+    }
+
+    void start(int updates, const QString &serverVersion = QStringLiteral("8.4"),
+               const QString &catalogPath = QStringLiteral("applications.xml"))
+    {
+        server.put(QStringLiteral("applications.xml"), catalogWithUpdates(updates));
+        dialog = std::make_unique<UpdateDialog>(server.url(catalogPath), serverVersion,
+                                                installer.command(), true);
+        ASSERT_EQ(CheckSchedule::delays(), std::vector<int>({1}));
+    }
+
+    QSystemTrayIcon *trayIcon() const
+    {
+        const auto icons = dialog->findChildren<QSystemTrayIcon *>();
+        return icons.size() == 1 ? icons.first() : nullptr;
+    }
+
+    // Runs the armed check and expects it to announce updates.
+    QSystemTrayIcon *announce()
+    {
+        CheckSchedule::runLast();
+        QSystemTrayIcon *icon = trayIcon();
+        if (icon)
+            waitFor([] { return visibleBalloon() != nullptr; });
+        return icon;
+    }
+
+    CatalogServer server;
+    RegistryFile registry{kRegistry};
+    RecordingInstaller installer;
+    BoxCloser boxes;
+    std::unique_ptr<UpdateDialog> dialog;
+};
+
+} // namespace
+
+TEST_F(TraySchedule, NothingToUpdateRearmsForTheNextDayWithoutAnIcon)
+{
+    start(0);
+    CheckSchedule::runLast();
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 86400000}));
+    EXPECT_EQ(trayIcon(), nullptr);
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    CheckSchedule::runLast();
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 86400000, 86400000}));
+    EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(TraySchedule, AFailedCheckRearmsOnlyAfterItsBoxIsClosed)
+{
+    start(1, QStringLiteral("8.4"), QStringLiteral("missing.xml"));
+    size_t boxesWhenArmed = 0;
+    CheckSchedule::setOnArm([&](const ArmedCheck &) { boxesWhenArmed = boxes.boxes().size(); });
+    CheckSchedule::runLast();
+
+    EXPECT_EQ(CheckSchedule::delays().back(), 86400000);
+    EXPECT_EQ(boxesWhenArmed, 1u);
+    EXPECT_EQ(trayIcon(), nullptr);
+}
+
+TEST_F(TraySchedule, OneUpdateShowsTheIconWithTheSingularBalloonAndStopsChecking)
+{
+    start(1);
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(icon->contextMenu()->parent(), dialog.get());
+
+    // The 5000 ms posting is the one still on screen after the 1 ms one.
+    settle(500);
+    QWidget *balloon = visibleBalloon();
+    ASSERT_TRUE(balloon);
+    const QStringList texts = labelTexts(balloon);
+    EXPECT_TRUE(texts.contains("Update available!")) << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.contains("There is 1 update available for your Corvanta Standard Server "
+                               "installation.\n\nRight-click the tray icon to download and "
+                               "install."))
+        << texts.join('\n').toStdString();
+
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1}));
+    EXPECT_FALSE(installer.hasRun());
+}
+
+TEST_F(TraySchedule, TwoUpdatesShowThePluralBalloon)
+{
+    start(2);
+    ASSERT_TRUE(announce());
+    QWidget *balloon = visibleBalloon();
+    ASSERT_TRUE(balloon);
+    const QStringList texts = labelTexts(balloon);
+    EXPECT_TRUE(texts.contains("Updates available!")) << texts.join('\n').toStdString();
+    EXPECT_TRUE(texts.contains("There are 2 updates available for your Corvanta Standard Server "
+                               "installation.\n\nRight-click the tray icon to download and "
+                               "install."))
+        << texts.join('\n').toStdString();
+}
+
+TEST_F(TraySchedule, InstallFromTheMenuStartsTheInstallerAndRechecksLater)
+{
+    start(1, QStringLiteral("9.1"));
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+
+    const QList<QAction *> entries = icon->contextMenu()->actions();
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0]->text(), "&Install updates");
+    EXPECT_TRUE(entries[1]->isSeparator());
+    EXPECT_EQ(entries[2]->text(), "&Quit");
+
+    entries[0]->trigger();
+    EXPECT_FALSE(icon->isVisible());
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 1800000}));
+    EXPECT_EQ(installer.waitForArguments(), QStringList{"--server=9.1"});
+
+    // Still there half an hour later: the same icon comes back.
+    CheckSchedule::runLast();
+    EXPECT_EQ(trayIcon(), icon);
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 1800000}));
+}
+
+TEST_F(TraySchedule, ClickingTheBalloonStartsTheInstaller)
+{
+    start(1);
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+    QWidget *balloon = visibleBalloon();
+    ASSERT_TRUE(balloon);
+
+    QTest::mouseClick(balloon, Qt::LeftButton, {}, QPoint(20, 20));
+    waitFor([&] { return !icon->isVisible(); });
+    EXPECT_FALSE(icon->isVisible());
+    EXPECT_EQ(installer.waitForArguments(), QStringList{"--server=8.4"});
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 1800000}));
+}
+
+TEST_F(TraySchedule, RightClickWhileTheBalloonShowsOpensTheMenuAndItsInstallWorks)
+{
+    start(1);
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+    QWidget *iconWidget = embeddedIcon();
+    ASSERT_TRUE(iconWidget);
+    ASSERT_TRUE(visibleBalloon());
+
+    clickIcon(iconWidget, Qt::RightButton);
+    QMenu *menu = icon->contextMenu();
+    waitFor([&] { return menu->isVisible(); });
+    ASSERT_TRUE(menu->isVisible());
+    settle(200);
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_FALSE(installer.hasRun());
+
+    QAction *install = menu->actions().first();
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(install).center());
+    EXPECT_EQ(installer.waitForArguments(), QStringList{"--server=8.4"});
+    EXPECT_FALSE(icon->isVisible());
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1, 1800000}));
+}
+
+TEST_F(TraySchedule, LeftClickOnTheIconDoesNothingEvenWhileTheBalloonShows)
+{
+    start(1);
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+    QWidget *iconWidget = embeddedIcon();
+    ASSERT_TRUE(iconWidget);
+
+    clickIcon(iconWidget, Qt::LeftButton);
+    QTest::mouseDClick(iconWidget, Qt::LeftButton, {}, iconWidget->rect().center());
+    settle(300);
+    EXPECT_TRUE(icon->isVisible());
+    EXPECT_FALSE(icon->contextMenu()->isVisible());
+    EXPECT_FALSE(installer.hasRun());
+    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1}));
+}
+
+TEST_F(TraySchedule, QuitEndsTheEventLoopWithZero)
+{
+    start(1);
+    QSystemTrayIcon *icon = announce();
+    ASSERT_TRUE(icon);
+    QTimer::singleShot(0, icon->contextMenu()->actions().last(), &QAction::trigger);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(installer.hasRun());
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
