@@ -43,6 +43,7 @@ bool markTranslations = false;
 class ContextMarkingTranslator : public QTranslator
 {
 public:
+    using QTranslator::QTranslator;
     QString translate(const char *context, const char *sourceText, const char *, int) const override
     {
         return QLatin1String(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
@@ -55,7 +56,7 @@ public:
 void prepareApplication()
 {
     if (markTranslations)
-        QCoreApplication::installTranslator(new ContextMarkingTranslator);
+        QCoreApplication::installTranslator(new ContextMarkingTranslator(qApp));
     auto *timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, [] {
         auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
