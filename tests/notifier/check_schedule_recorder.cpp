@@ -63,12 +63,6 @@ void fire(ArmedCheck check)
         QTimer::singleShot(0, check.receiver, check.member);
 }
 
-void fireLast()
-{
-    if (!armedChecks().empty())
-        fire(armedChecks().back());
-}
-
 void runNow(ArmedCheck check)
 {
     if (!check.receiver || !check.member)

@@ -28,7 +28,6 @@ void setOnArm(std::function<void(const ArmedCheck &)> onArm);
 
 // Lets the armed check run from the event loop, as its timer would.
 void fire(ArmedCheck check);
-void fireLast();
 
 // Runs the armed check at once and returns when it has finished.
 void runNow(ArmedCheck check);

