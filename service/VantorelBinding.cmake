@@ -6,9 +6,25 @@
 # definitions, which change the runtime's context layout). ENDPOINT and NAMESPACE default
 # to the GETVANTOREL_ENDPOINT and GETVANTOREL_NAMESPACE cache variables.
 
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET GLOBAL gsoap++)
-pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET GLOBAL gsoapssl++)
+# The SOAP runtime, as gsoap::runtime (and gsoap::runtime_ssl): the system's libraries, or,
+# for a cross build, a runtime compiled here from stdsoap2.cpp of the same gSOAP version as the
+# host's soapcpp2 (see scripts/build-windows.sh).
+set(GSOAP_RUNTIME_SOURCE_DIR "" CACHE PATH
+    "Directory holding stdsoap2.cpp and stdsoap2.h to build the SOAP runtime from")
+if(GSOAP_RUNTIME_SOURCE_DIR)
+    add_library(gsoap_runtime STATIC "${GSOAP_RUNTIME_SOURCE_DIR}/stdsoap2.cpp")
+    target_include_directories(gsoap_runtime SYSTEM PUBLIC "${GSOAP_RUNTIME_SOURCE_DIR}")
+    if(WIN32)
+        target_link_libraries(gsoap_runtime PUBLIC ws2_32)
+    endif()
+    add_library(gsoap::runtime ALIAS gsoap_runtime)
+else()
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET GLOBAL gsoap++)
+    pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET GLOBAL gsoapssl++)
+    add_library(gsoap::runtime ALIAS PkgConfig::GSOAPXX)
+    add_library(gsoap::runtime_ssl ALIAS PkgConfig::GSOAPSSLXX)
+endif()
 find_program(SOAPCPP2_EXECUTABLE soapcpp2 REQUIRED)
 
 function(add_vantorel_binding target)
@@ -53,9 +69,9 @@ function(add_vantorel_binding target)
     add_library(${target} STATIC "${out}/soapC.cpp" "${out}/binding_unit.cpp")
     target_include_directories(${target} PUBLIC "${out}")
     if(ARG_SSL)
-        target_link_libraries(${target} PUBLIC PkgConfig::GSOAPSSLXX)
+        target_link_libraries(${target} PUBLIC gsoap::runtime_ssl)
     else()
-        target_link_libraries(${target} PUBLIC PkgConfig::GSOAPXX)
+        target_link_libraries(${target} PUBLIC gsoap::runtime)
     endif()
     # Generated code: built without the project's warnings.
     target_compile_options(${target} PRIVATE -w)
