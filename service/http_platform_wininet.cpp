@@ -20,6 +20,38 @@ static void CALLBACK http_platform_wininet_status(HINTERNET handle, DWORD_PTR co
         fn(handle, (void *)context, status, info, length);
 }
 
+// The time-outs last set on a root, handed on to each of its connections. Windows passes a
+// root's options down to the handles derived from it; Wine ignores the send and receive
+// time-outs of a root, and its calls then wait for ever on a server that never answers.
+static const DWORD g_timeout_options[] = {
+    INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT};
+enum { kTimeoutOptions = sizeof(g_timeout_options) / sizeof(g_timeout_options[0]) };
+static HINTERNET g_timeout_root;
+static DWORD g_timeout_values[kTimeoutOptions]; // 0: not set
+
+static void http_platform_remember_timeout(HINTERNET root, DWORD option, DWORD milliseconds)
+{
+    if (root != g_timeout_root) {
+        g_timeout_root = root;
+        ZeroMemory(g_timeout_values, sizeof(g_timeout_values));
+    }
+    for (int i = 0; i < kTimeoutOptions; ++i) {
+        if (g_timeout_options[i] == option)
+            g_timeout_values[i] = milliseconds;
+    }
+}
+
+static void http_platform_hand_on_timeouts(HINTERNET root, HINTERNET connection)
+{
+    if (root != g_timeout_root)
+        return;
+    for (int i = 0; i < kTimeoutOptions; ++i) {
+        DWORD value = g_timeout_values[i];
+        if (value != 0)
+            (void)InternetSetOptionA(connection, g_timeout_options[i], &value, sizeof(value));
+    }
+}
+
 http_platform_handle http_platform_open(const char *agent)
 {
     return InternetOpenA(agent, INTERNET_OPEN_TYPE_PRECONFIG, NULL, NULL, 0);
@@ -28,6 +60,7 @@ http_platform_handle http_platform_open(const char *agent)
 int http_platform_set_timeout(http_platform_handle root, uint32_t option, uint32_t milliseconds)
 {
     DWORD value = milliseconds;
+    http_platform_remember_timeout(root, option, value);
     return InternetSetOptionA(root, option, &value, sizeof(value)) != FALSE;
 }
 
@@ -56,7 +89,11 @@ int http_platform_crack_url(const char *url, struct http_platform_url *parts)
 http_platform_handle http_platform_connect(http_platform_handle root, const char *host,
                                            uint16_t port, void *context)
 {
-    return InternetConnectA(root, host, port, "", "", INTERNET_SERVICE_HTTP, 0, (DWORD_PTR)context);
+    HINTERNET connection =
+        InternetConnectA(root, host, port, "", "", INTERNET_SERVICE_HTTP, 0, (DWORD_PTR)context);
+    if (connection)
+        http_platform_hand_on_timeouts(root, connection);
+    return connection;
 }
 
 http_platform_handle http_platform_open_request(http_platform_handle connection, const char *verb,
@@ -108,6 +145,8 @@ int http_platform_read(http_platform_handle request, void *buffer, uint32_t size
 
 int http_platform_close(http_platform_handle handle)
 {
+    if (handle == g_timeout_root)
+        g_timeout_root = NULL; // a later root may get the same handle value
     return InternetCloseHandle(handle) != FALSE;
 }
 
