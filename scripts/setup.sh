@@ -8,12 +8,28 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 export DEBIAN_FRONTEND=noninteractive
 
+# Source packages too: the Windows build compiles the SOAP runtime from gSOAP's own source.
+if ! grep -Eqrs '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d; then
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    # The mirror the machine already uses for its binary packages.
+    uri=$(cat /etc/apt/sources.list.d/debian.sources /etc/apt/sources.list 2>/dev/null |
+        sed -n -e 's/^URIs: *\([^ ]*\).*/\1/p' -e 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\) .*/\2/p' |
+        grep -v security | head -n 1)
+    $SUDO tee /etc/apt/sources.list.d/debian-src.sources >/dev/null <<EOF
+Types: deb-src
+URIs: ${uri:-http://deb.debian.org/debian}
+Suites: $codename $codename-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+fi
+
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     cmake ninja-build g++ pkg-config \
     gsoap libgsoap-dev libssl-dev zlib1g-dev \
     libgtest-dev libgmock-dev \
-    libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 \
+    libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 wine64 wine \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \
     xvfb xauth x11-utils trayer xdotool imagemagick \
     python3 procps
