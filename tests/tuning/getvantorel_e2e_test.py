@@ -79,10 +79,19 @@ def canned(reply=None, *options):
     return Server(sys.executable, CANNED, str(PORT), *options, reply=reply)
 
 
-def run_tool(*args):
+def run_natively(command):
     # Generous time limit: the sanitizer build is several times slower.
-    result = subprocess.run([TOOL, *args], capture_output=True, text=True, timeout=120)
+    result = subprocess.run(command, capture_output=True, text=True, timeout=120)
     return result.returncode, result.stdout, result.stderr
+
+
+# Starts a command line and returns (exit status, stdout, stderr); a driver for a foreign
+# binary (tests/windows/wine_e2e_test.py) puts its own runner here.
+RUN = run_natively
+
+
+def run_tool(*args):
+    return RUN([TOOL, *args])
 
 
 class AgainstBundledService(unittest.TestCase):
