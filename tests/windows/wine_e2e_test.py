@@ -37,9 +37,10 @@ def wine_tool(name):
 
 def wine_environment(prefix):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
-    # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback.
+    # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback. Wine
+    # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither.
     env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-               no_proxy="127.0.0.1,localhost")
+               no_proxy="127.0.0.1")
     return env
 
 
