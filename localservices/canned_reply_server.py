@@ -14,9 +14,7 @@ Prints "listening" on stdout once the port is open.
 """
 import argparse
 import http.server
-import socketserver
 import ssl
-import sys
 import threading
 
 REASONS = {200: "OK", 400: "Bad Request", 500: "Internal Server Error"}
@@ -49,11 +47,6 @@ def make_handler(options, body):
     return Handler
 
 
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-    allow_reuse_address = True
-
-
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("port", type=int)
@@ -70,18 +63,15 @@ def main():
     if options.reply:
         with open(options.reply, "rb") as reply:
             body = reply.read()
-    server = Server(("127.0.0.1", options.port), make_handler(options, body))
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", options.port),
+                                             make_handler(options, body))
     if options.cert:
         context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
         context.load_cert_chain(options.cert, options.key)
         server.socket = context.wrap_socket(server.socket, server_side=True)
     print("listening", flush=True)
-    try:
-        server.serve_forever()
-    except KeyboardInterrupt:
-        pass
-    return 0
+    server.serve_forever()
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    main()
