@@ -100,6 +100,18 @@ static http_platform_handle http_platform_store(void *object)
     return NULL;
 }
 
+// A zeroed handle object of `size` bytes (its base first) marked as `kind`.
+static void *http_platform_new(size_t size, enum http_platform_kind kind)
+{
+    struct http_platform_object *object = (struct http_platform_object *)calloc(1, size);
+    if (!object) {
+        http_platform_fail(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY);
+        return NULL;
+    }
+    object->kind = kind;
+    return object;
+}
+
 static void *http_platform_find(http_platform_handle handle, enum http_platform_kind kind)
 {
     uintptr_t value = (uintptr_t)handle;
@@ -200,14 +212,12 @@ http_platform_handle http_platform_open(const char *agent)
         http_platform_fail(HTTP_PLATFORM_ERROR_INTERNAL_ERROR);
         return NULL;
     }
-    struct http_platform_root *root =
-        (struct http_platform_root *)calloc(1, sizeof(struct http_platform_root));
+    struct http_platform_root *root = (struct http_platform_root *)http_platform_new(
+        sizeof(struct http_platform_root), KIND_ROOT);
     if (!root) {
         curl_global_cleanup();
-        http_platform_fail(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY);
         return NULL;
     }
-    root->base.kind = KIND_ROOT;
     root->connect_ms = HTTP_PLATFORM_DEFAULT_CONNECT_MS;
     root->send_ms = HTTP_PLATFORM_DEFAULT_SEND_MS;
     root->receive_ms = HTTP_PLATFORM_DEFAULT_RECEIVE_MS;
@@ -331,12 +341,10 @@ http_platform_handle http_platform_connect(http_platform_handle root_handle, con
         return NULL;
     }
     struct http_platform_connection *connection =
-        (struct http_platform_connection *)calloc(1, sizeof(struct http_platform_connection));
-    if (!connection) {
-        http_platform_fail(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY);
+        (struct http_platform_connection *)http_platform_new(
+            sizeof(struct http_platform_connection), KIND_CONNECTION);
+    if (!connection)
         return NULL;
-    }
-    connection->base.kind = KIND_CONNECTION;
     connection->settings = *root;
     memcpy(connection->host, host, strlen(host) + 1);
     connection->port = port;
@@ -356,13 +364,10 @@ http_platform_handle http_platform_open_request(http_platform_handle connection_
         (struct http_platform_connection *)http_platform_find(connection_handle, KIND_CONNECTION);
     if (!connection)
         return NULL;
-    struct http_platform_request *request =
-        (struct http_platform_request *)calloc(1, sizeof(struct http_platform_request));
-    if (!request) {
-        http_platform_fail(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY);
+    struct http_platform_request *request = (struct http_platform_request *)http_platform_new(
+        sizeof(struct http_platform_request), KIND_REQUEST);
+    if (!request)
         return NULL;
-    }
-    request->base.kind = KIND_REQUEST;
     request->settings = connection->settings;
     request->context = context;
     request->flags = flags;
