@@ -5,15 +5,29 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <sys/prctl.h>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
+} // namespace
+
 CatalogServer::CatalogServer()
 {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A crashed test must not leave the server behind holding ctest's output pipe.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     process_.start(QStringLiteral(PYTHON3_EXECUTABLE),
                    {QStringLiteral(CATALOG_SERVER_SCRIPT), QStringLiteral("--port"),
                     QStringLiteral("0"), QStringLiteral("--dir"), dir_.path()});
-    if (!process_.waitForStarted(10000))
-        return;
-    while (!process_.canReadLine() && process_.waitForReadyRead(10000)) {
+    while (process_.waitForReadyRead(10000) && !process_.canReadLine()) {
     }
     const QByteArray line = process_.readLine().trimmed();
     const QByteArray prefix = "listening on 127.0.0.1:";
@@ -34,47 +48,28 @@ QString CatalogServer::url(const QString &path) const
 
 void CatalogServer::put(const QString &name, const QByteArray &content)
 {
-    QFile file(QDir(dir_.path()).filePath(name));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
+    writeFile(QDir(dir_.path()).filePath(name), content);
 }
 
-BoxCloser::BoxCloser()
+BoxCloser::BoxCloser(std::vector<BoxRecord> *records) : boxes_(records ? records : &ownRecords_)
 {
-    timer_.setInterval(10);
-    connect(&timer_, &QTimer::timeout, this, &BoxCloser::closeOpenBox);
-    timer_.start();
-}
-
-void BoxCloser::closeOpenBox()
-{
-    auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible())
-        return;
-    BoxRecord record;
-    record.title = box->windowTitle();
-    record.text = box->text();
-    record.parent = box->parentWidget();
-    record.modal = box->isModal();
-    record.icon = box->icon();
-    record.buttons = box->standardButtons();
-    boxes_.push_back(record);
-    if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-        ok->click();
-    else
-        box->reject();
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        boxes_->push_back(BoxRecord{box->windowTitle(), box->text(), box->parentWidget(),
+                                    box->isModal(), box->icon(), box->standardButtons()});
+        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
+            ok->click();
+        else
+            box->reject();
+    });
+    timer_.start(10);
 }
 
 RegistryFile::RegistryFile(const QByteArray &content)
-    : path_(QDir(dir_.path()).filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini")))
 {
-    QFile file(path_);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    qputenv("FRESHWELL_REGISTRY", path_.toLocal8Bit());
-}
-
-RegistryFile::~RegistryFile()
-{
-    qunsetenv("FRESHWELL_REGISTRY");
+    const QString path = QDir(dir_.path()).filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
+    writeFile(path, content);
+    qputenv("FRESHWELL_REGISTRY", path.toLocal8Bit());
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 // A test that links check_schedule_recorder.cpp replaces the notifier's scheduleCheck():
-// every check that the program arms is recorded here instead of starting a timer, and
-// runs only when the test fires it.
+// every check the program arms is recorded here instead of starting a timer, and runs
+// only when the test says.
 struct ArmedCheck
 {
     int msec = 0;
@@ -19,18 +19,13 @@ struct ArmedCheck
 
 namespace CheckSchedule {
 
-const std::vector<ArmedCheck> &armed();
 std::vector<int> delays();
 void clear();
-
 // Called after each arm is recorded (for instance to fire it or to end the event loop).
 void setOnArm(std::function<void(const ArmedCheck &)> onArm);
-
-// Lets the armed check run from the event loop, as its timer would.
-void fire(ArmedCheck check);
-
-// Runs the armed check at once and returns when it has finished.
-void runNow(ArmedCheck check);
+// Lets the check run from the event loop, as its timer would.
+void fire(const ArmedCheck &check);
+// Runs the last armed check at once and returns when it has finished.
 void runLast();
 
 } // namespace CheckSchedule
