@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 cmake --build "$build" --target catalog_bench >/dev/null
 bench="$build/tests/notifier/catalog_bench"
+. "$here/scripts/start_catalog_server.sh"
 
 work=$(mktemp -d)
 server_pid=""
@@ -36,15 +37,7 @@ for n in (1000, 10000, 100000):
             f.write("App%d\\Version=\"2.0.0\"\n" % i)
 PY
 
-python3 "$here/localservices/catalog_server.py" --port 0 --dir "$work" >"$work/server.out" &
-server_pid=$!
-port=""
-for _ in $(seq 50); do
-    port=$(sed -n 's/^listening on 127.0.0.1:\([0-9]*\)$/\1/p' "$work/server.out")
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-[ -n "$port" ] || { echo "catalog server did not start" >&2; exit 1; }
+start_catalog_server "$work/server.out" --dir "$work" || exit 1
 
 for n in 1000 10000 100000; do
     printf '%-7s entries, %6s KiB: ' "$n" "$(( $(wc -c <"$work/catalog-$n.xml") / 1024 ))"

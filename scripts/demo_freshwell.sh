@@ -31,18 +31,8 @@ trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-python3 "$here/localservices/catalog_server.py" --port 0 >"$work/server.out" &
-server_pid=$!
-port=""
-for _ in $(seq 100); do
-    port=$(sed -n 's/^listening on 127\.0\.0\.1://p' "$work/server.out")
-    [ -n "$port" ] && break
-    sleep 0.05
-done
-if [ -z "$port" ]; then
-    echo "demo: the catalog server did not start" >&2
-    exit 1
-fi
+. "$here/scripts/start_catalog_server.sh"
+start_catalog_server "$work/server.out" || exit 1
 url="http://127.0.0.1:$port/applications.xml"
 
 echo "Freshwell --immediate-check --application-list $url"
