@@ -2,18 +2,14 @@
 
 #include <gtest/gtest.h>
 
-namespace {
-
-struct Case
+TEST(ServerVersionMatches, ExactTextOrMinimumOfMajorAndMinorAsNumbers)
 {
-    const char *required;
-    const char *server;
-    bool fits;
-};
-
-TEST(ServerVersionMatches, MinimumsCompareMajorAndMinorAsNumbers)
-{
-    const Case cases[] = {
+    const struct
+    {
+        const char *required;
+        const char *server;
+        bool fits;
+    } cases[] = {
         {"", "8.4", true},
         {"8.3+", "8.4", true},
         {"8.4+", "8.4", true},
@@ -36,22 +32,17 @@ TEST(ServerVersionMatches, MinimumsCompareMajorAndMinorAsNumbers)
         {"8x4+", "0.1", true},
         // Out-of-range numbers read as 0 rather than wrapping.
         {"99999999999.0+", "1.0", true},
+        // Without a "+" the untrimmed text must match exactly.
+        {"8.4", "8.4", true},
+        {"8.3", "8.4", false},
+        {"8.4.0", "8.4", false},
+        {"8.4 ", "8.4", false},
+        {"8.4+ ", "8.4", false},
+        {"8.4beta", "8.4Beta", false},
     };
-    for (const Case &c : cases)
+    for (const auto &c : cases)
         EXPECT_EQ(
             serverVersionMatches(QString::fromLatin1(c.required), QString::fromLatin1(c.server)),
             c.fits)
             << c.required << " for server " << c.server;
 }
-
-TEST(ServerVersionMatches, WithoutPlusTheTextMustMatchExactly)
-{
-    EXPECT_TRUE(serverVersionMatches(QStringLiteral("8.4"), QStringLiteral("8.4")));
-    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.3"), QStringLiteral("8.4")));
-    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4.0"), QStringLiteral("8.4")));
-    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4 "), QStringLiteral("8.4")));
-    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4+ "), QStringLiteral("8.4")));
-    EXPECT_FALSE(serverVersionMatches(QStringLiteral("8.4beta"), QStringLiteral("8.4Beta")));
-}
-
-} // namespace
