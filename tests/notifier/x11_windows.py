@@ -1,139 +1,97 @@
 """Finds and clicks the windows of a tray program on the X display in $DISPLAY, through
-the x11-utils and xdotool command-line tools.
+the x11-utils, xdotool and ImageMagick command-line tools.
 
 With Qt's own X11 tray the program has three kinds of windows, all carrying its name:
 the icon (reparented into the tray host's "panel" window), the balloon (a top-level
 window of type TOOLTIP) and, once opened, the context menu (another top-level window)."""
 
+import collections
 import re
 import subprocess
 import time
 
 _TREE_LINE = re.compile(
-    r'^(?P<indent>\s*)(?P<id>0x[0-9a-f]+) (?:"(?P<name>[^"]*)"|\(has no name\)): '
-    r'\((?P<cls>[^)]*)\)\s+(?P<w>\d+)x(?P<h>\d+)[+-]-?\d+[+-]-?\d+\s+\+(?P<x>-?\d+)\+(?P<y>-?\d+)'
-)
+    r'^(\s*)(0x[0-9a-f]+) (?:"([^"]*)"|\(has no name\)): \(([^)]*)\)\s+(\d+)x(\d+)'
+    r'[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)')
 
-
-class Window:
-    def __init__(self, wid, name, x, y, width, height, in_tray):
-        self.id, self.name = wid, name
-        self.x, self.y, self.width, self.height = x, y, width, height
-        self.in_tray = in_tray
-
-    def __repr__(self):
-        return "Window(%s %r %dx%d+%d+%d%s)" % (
-            self.id, self.name, self.width, self.height, self.x, self.y,
-            " in tray" if self.in_tray else "")
+Window = collections.namedtuple("Window", "id x y width height in_tray")
 
 
 def _run(*command):
     return subprocess.run(command, capture_output=True, text=True, check=False).stdout
 
 
-def windows(name):
-    """Every window called name, top-level or not, with its absolute geometry."""
-    found = []
-    panel_indent = None
+def _windows(name):
+    """Every mapped window called name with its absolute geometry, in the tray or not."""
+    found, panel_indent = [], None
     for line in _run("xwininfo", "-root", "-tree").splitlines():
         match = _TREE_LINE.match(line)
         if not match:
             continue
-        indent = len(match.group("indent"))
-        if panel_indent is not None and indent <= panel_indent:
+        indent, wid, title, cls, w, h, x, y = match.groups()
+        if panel_indent is not None and len(indent) <= panel_indent:
             panel_indent = None
-        if match.group("name") == "panel" and "trayer" in match.group("cls"):
-            panel_indent = indent
-            continue
-        if match.group("name") == name:
-            found.append(Window(match.group("id"), name, int(match.group("x")),
-                                int(match.group("y")), int(match.group("w")),
-                                int(match.group("h")), panel_indent is not None))
+        if title == "panel" and "trayer" in cls:
+            panel_indent = len(indent)
+        elif title == name and "IsViewable" in _run("xwininfo", "-id", wid):
+            found.append(Window(wid, int(x), int(y), int(w), int(h), panel_indent is not None))
     return found
 
 
-def is_viewable(window):
-    return "IsViewable" in _run("xwininfo", "-id", window.id)
-
-
-def window_type(window):
-    return _run("xprop", "-id", window.id, "_NET_WM_WINDOW_TYPE")
+def _top_level(name, tooltip, min_width):
+    for window in _windows(name):
+        is_tooltip = "TOOLTIP" in _run("xprop", "-id", window.id, "_NET_WM_WINDOW_TYPE")
+        if not window.in_tray and window.width > min_width and is_tooltip == tooltip:
+            return window
+    return None
 
 
 def tray_icon(name):
     """The program's icon, embedded in the tray and mapped, or None."""
-    for window in windows(name):
-        if window.in_tray and window.width > 1 and is_viewable(window):
-            return window
-    return None
+    return next((w for w in _windows(name) if w.in_tray and w.width > 1), None)
 
 
 def balloon(name):
     """The program's balloon while it shows, or None."""
-    for window in windows(name):
-        if (not window.in_tray and window.width > 1 and "TOOLTIP" in window_type(window)
-                and is_viewable(window)):
-            return window
-    return None
+    return _top_level(name, True, 1)
 
 
 def popup_menu(name):
     """A showing top-level window of the program other than its balloon: the context menu."""
-    for window in windows(name):
-        if (not window.in_tray and window.width > 3 and is_viewable(window)
-                and "TOOLTIP" not in window_type(window)):
-            return window
-    return None
+    return _top_level(name, False, 3)
 
 
-def wait_for(probe, timeout, interval=0.05):
+def wait_for(probe, timeout):
     deadline = time.monotonic() + timeout
-    while True:
-        result = probe()
-        if result or time.monotonic() >= deadline:
-            return result
-        time.sleep(interval)
+    while not (result := probe()) and time.monotonic() < deadline:
+        time.sleep(0.05)
+    return result
 
 
-def click(window, x, y, button):
+def click(window, x, y, button, repeat=1):
     """Moves the pointer to (x, y) inside window and clicks button (1 left, 3 right)."""
     subprocess.run(["xdotool", "mousemove", "--window", window.id, str(x), str(y),
-                    "click", str(button)], check=True)
+                    "click", "--repeat", str(repeat), str(button)], check=True)
 
 
-def screenshot(path):
-    subprocess.run(["import", "-window", "root", path], check=True)
-
-
-def rgba(image_path, crop=None):
-    """The pixels of an image (or of the crop "WxH+X+Y" of it) as (width, rows of RGBA
-    tuples), read through ImageMagick."""
-    command = ["convert", image_path]
-    if crop:
-        command += ["-crop", crop, "+repage"]
-    size = _run(*(command + ["-format", "%w %h", "info:"])).split()
-    width, height = int(size[0]), int(size[1])
+def _rgba(image_path, crop=None):
+    """The pixels of an image (or of the crop "WxH+X+Y" of it) as rows of RGBA tuples."""
+    command = ["convert", image_path] + (["-crop", crop, "+repage"] if crop else [])
+    width = int(_run(*command, "-format", "%w", "info:"))
     raw = subprocess.run(command + ["-depth", "8", "rgba:-"], capture_output=True,
                          check=True).stdout
-    rows = []
-    for row in range(height):
-        line = raw[row * width * 4:(row + 1) * width * 4]
-        rows.append([tuple(line[i:i + 4]) for i in range(0, len(line), 4)])
-    return width, rows
+    pixels = [tuple(raw[i:i + 4]) for i in range(0, len(raw), 4)]
+    return [pixels[i:i + width] for i in range(0, len(pixels), width)]
 
 
 def contains_image(screen_path, region, icon_path, tolerance=8):
     """Whether every opaque pixel of the icon appears, at one offset, inside region (a
     Window) of the screenshot."""
-    _, area = rgba(screen_path, "%dx%d+%d+%d" % (region.width, region.height,
-                                                 region.x, region.y))
-    icon_width, icon = rgba(icon_path)
+    area = _rgba(screen_path, "%dx%d+%d+%d" % (region.width, region.height, region.x, region.y))
+    icon = _rgba(icon_path)
     opaque = [(x, y, p) for y, row in enumerate(icon) for x, p in enumerate(row) if p[3] == 255]
-    if not opaque:
-        return False
-    for dy in range(len(area) - len(icon) + 1):
-        for dx in range(len(area[0]) - icon_width + 1):
-            if all(max(abs(a - b) for a, b in zip(area[y + dy][x + dx][:3], p[:3])) <= tolerance
-                   for x, y, p in opaque):
-                return True
-    return False
+    return bool(opaque) and any(
+        all(max(abs(a - b) for a, b in zip(area[y + dy][x + dx][:3], p[:3])) <= tolerance
+            for x, y, p in opaque)
+        for dy in range(len(area) - len(icon) + 1)
+        for dx in range(len(area[0]) - len(icon[0]) + 1))
