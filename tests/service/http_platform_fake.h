@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -16,13 +15,11 @@
 struct FakeCall
 {
     std::string op;             // "open", "set_timeout", "connect", "send_request", ...
-    uintptr_t handle = 0;       // the handle the call was made on
-    std::string text;           // agent, host, path, header line, ...
-    uint32_t number = 0;        // option, port, flags, error number
+    std::string text;           // agent, URL, host, request line, header line
+    uint32_t number = 0;        // option, port, flags, body length, error, read size
     uint32_t value = 0;         // milliseconds
     const void *data = nullptr; // body pointer of send_request
     std::string bytes;          // body bytes of send_request
-    void *context = nullptr;
 };
 
 struct FakePlatform
@@ -32,17 +29,15 @@ struct FakePlatform
     std::map<std::string, std::deque<uint32_t>> failures;
     std::deque<uint32_t> statuses;         // for query_status; 200 when empty
     std::deque<uint32_t> dialog_decisions; // for error_dialog; cancelled when empty
-    std::string response;                  // the body that read hands out
-    size_t response_offset = 0;
-    uint32_t read_piece = 0;           // at most this many bytes per read; 0: no limit
-    std::function<void()> during_send; // runs inside send_request
+    std::string response;                  // what read hands out, read_piece bytes at most
+    uint32_t read_piece = 0;               // 0: no limit
     http_platform_status_fn status_callback = nullptr;
     std::set<uintptr_t> open_handles;
     uintptr_t next_handle = 0x1000;
     uint32_t last_error = 0;
 
     std::vector<FakeCall> of(const std::string &op) const;
-    void notify(uintptr_t handle, void *context, uint32_t status);
+    void notify(uintptr_t handle, void *context, uint32_t status) const;
 };
 
 // The one fake the layer functions act on; tests reset it in their set-up.

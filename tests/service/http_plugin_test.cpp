@@ -6,8 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -48,15 +47,12 @@ protected:
     }
 
     // fopen and the header calls of a POST, as the runtime makes them.
-    void openWithHeaders(const char *contentLengthKey, const char *contentLength)
+    void openWithHeaders(const char *lengthKey, const char *length)
     {
         soap->socket = soap->fopen(soap, kEndpoint, "svc.test", 8080);
         ASSERT_TRUE(soap_valid_socket(soap->socket));
         ASSERT_EQ(soap->fposthdr(soap, "POST /authws HTTP/1.1", nullptr), SOAP_OK);
-        ASSERT_EQ(soap->fposthdr(soap, "Host", "svc.test:8080"), SOAP_OK);
-        if (contentLengthKey) {
-            ASSERT_EQ(soap->fposthdr(soap, contentLengthKey, contentLength), SOAP_OK);
-        }
+        ASSERT_EQ(soap->fposthdr(soap, lengthKey, length), SOAP_OK);
         ASSERT_EQ(soap->fposthdr(soap, nullptr, nullptr), SOAP_OK);
     }
 
@@ -88,18 +84,6 @@ protected:
         return text;
     }
 
-    std::string faultReport()
-    {
-        char *text = nullptr;
-        size_t size = 0;
-        FILE *out = open_memstream(&text, &size);
-        soap_print_fault(soap, out);
-        fclose(out);
-        std::string report(text, size);
-        free(text);
-        return report;
-    }
-
     struct soap *soap = nullptr;
 };
 
@@ -109,12 +93,8 @@ TEST_F(HttpPluginTest, RequestFlagsFollowSchemeAndKeepAlive)
     ASSERT_TRUE(soap_valid_socket(soap->socket));
     ASSERT_EQ(fake().of("connect").size(), 1u);
     EXPECT_EQ(fake().of("connect")[0].number, 443u);
-    EXPECT_EQ(fake().of("connect")[0].text, "svc.test");
-    EXPECT_EQ(fake().of("connect")[0].context, soap);
-    FakeCall https = fake().of("open_request")[0];
-    EXPECT_EQ(https.text, "POST /authws/x HTTP/1.1");
-    EXPECT_EQ(https.number, HTTP_PLATFORM_FLAG_SECURE);
-    EXPECT_EQ(https.context, soap);
+    EXPECT_EQ(fake().of("open_request")[0].text, "POST /authws/x HTTP/1.1");
+    EXPECT_EQ(fake().of("open_request")[0].number, HTTP_PLATFORM_FLAG_SECURE);
     soap->fclose(soap);
 
     soap->omode |= SOAP_IO_KEEPALIVE;
@@ -129,10 +109,6 @@ TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
     fake().failures["crack_url"] = {HTTP_PLATFORM_ERROR_INVALID_URL};
     EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, "nonsense", "", 0)));
     EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_INVALID_URL));
-
-    fake().failures["connect"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
-    EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, kEndpoint, "", 0)));
-    EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_INTERNAL_ERROR));
 
     fake().failures["open_request"] = {HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY};
     EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, kEndpoint, "", 0)));
@@ -149,10 +125,9 @@ TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
     other->recv_timeout = 0;
     other->send_timeout = -500000; // microseconds in the runtime's own terms
     ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_OK);
-    std::vector<FakeCall> set = fake().of("set_timeout");
-    ASSERT_EQ(set.size(), 1u);
-    EXPECT_EQ(set[0].number, uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
-    EXPECT_EQ(set[0].value, 30000u);
+    ASSERT_EQ(fake().of("set_timeout").size(), 1u);
+    EXPECT_EQ(fake().of("set_timeout")[0].number, uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
+    EXPECT_EQ(fake().of("set_timeout")[0].value, 30000u);
     soap_free(other);
 
     // Without a root handle nothing is hooked and the runtime keeps its own transport.
@@ -174,65 +149,35 @@ TEST_F(HttpPluginTest, AnnouncedBodyInOneSendGoesOutFromTheRuntimeBuffer)
     EXPECT_EQ(sent[0].data, static_cast<const void *>(soap->buf)); // no copy
     EXPECT_EQ(sent[0].bytes, body);
     EXPECT_EQ(state()->send_buffer, nullptr);
-
-    bool announced = false;
-    for (const FakeCall &header : fake().of("add_header"))
-        announced |= header.text == "Content-Length: 1000\r\n";
-    EXPECT_TRUE(announced);
 }
 
 TEST_F(HttpPluginTest, BodyOverSeveralSendsGoesOutOnceAndContiguous)
 {
-    // Larger than the runtime's buffer: it arrives in two calls.
-    std::string body(100000, 'y');
-    body[70000] = 'z';
-    ASSERT_EQ(runtimePost(body, SOAP_IO_FLUSH), SOAP_OK);
-    std::vector<FakeCall> sent = fake().of("send_request");
-    ASSERT_EQ(sent.size(), 1u);
-    EXPECT_EQ(sent[0].bytes, body);
-
-    // Three calls: nothing goes out before the third.
-    soap->fclose(soap);
-    fake().calls.clear();
+    // A zero-length send in the middle adds nothing, grows nothing and sends nothing.
     openWithHeaders("Content-Length", "9");
-    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_OK);
-    EXPECT_EQ(soap->fsend(soap, "def", 3), SOAP_OK);
+    for (const char *piece : {"abc", "", "def"})
+        EXPECT_EQ(soap->fsend(soap, piece, strlen(piece)), SOAP_OK);
+    EXPECT_EQ(state()->message_length, 9u);
+    EXPECT_EQ(state()->buffered_length, 6u);
     EXPECT_TRUE(fake().of("send_request").empty());
     EXPECT_EQ(soap->fsend(soap, "ghi", 3), SOAP_OK);
     ASSERT_EQ(fake().of("send_request").size(), 1u);
     EXPECT_EQ(fake().of("send_request")[0].bytes, "abcdefghi");
 }
 
-TEST_F(HttpPluginTest, ZeroLengthSends)
+TEST_F(HttpPluginTest, EmptyBodyGoesOutAtOnce)
 {
-    // First and only call of an empty body: sent at once.
     openWithHeaders("Content-Length", "0");
     EXPECT_EQ(soap->fsend(soap, "", 0), SOAP_OK);
     ASSERT_EQ(fake().of("send_request").size(), 1u);
     EXPECT_EQ(fake().of("send_request")[0].number, 0u);
-    soap->fclose(soap);
-
-    // In the middle of a body: adds nothing, grows nothing, sends nothing.
-    fake().calls.clear();
-    openWithHeaders("Content-Length", "6");
-    EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_OK);
-    EXPECT_EQ(soap->fsend(soap, "", 0), SOAP_OK);
-    EXPECT_EQ(state()->message_length, 6u);
-    EXPECT_EQ(state()->buffered_length, 3u);
-    EXPECT_TRUE(fake().of("send_request").empty());
-    EXPECT_EQ(soap->fsend(soap, "def", 3), SOAP_OK);
-    ASSERT_EQ(fake().of("send_request").size(), 1u);
-    EXPECT_EQ(fake().of("send_request")[0].bytes, "abcdef");
 }
 
 TEST_F(HttpPluginTest, ContentLengthIsMatchedCaseSensitively)
 {
     openWithHeaders("content-length", "3");
     EXPECT_EQ(state()->message_length, HTTP_PLUGIN_LENGTH_UNKNOWN);
-    bool added = false;
-    for (const FakeCall &header : fake().of("add_header"))
-        added |= header.text == "content-length: 3\r\n";
-    EXPECT_TRUE(added);
+    EXPECT_EQ(fake().of("add_header").back().text, "content-length: 3\r\n");
     // No announced length and no chunking: the body's end cannot be known, so it is refused
     // rather than collected into a block of the "unknown" size.
     EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_EOM);
@@ -257,11 +202,9 @@ TEST_F(HttpPluginTest, CancelledPasswordDialogLeavesTheErrorBodyToTheRuntime)
         fake().calls.clear();
         fake().statuses = {status};
         fake().response = "<denied/>";
-        fake().response_offset = 0;
         ASSERT_EQ(runtimePost("<body/>", SOAP_IO_FLUSH), SOAP_OK) << status;
-        std::vector<FakeCall> dialogs = fake().of("error_dialog");
-        ASSERT_EQ(dialogs.size(), 1u);
-        EXPECT_EQ(dialogs[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
+        ASSERT_EQ(fake().of("error_dialog").size(), 1u);
+        EXPECT_EQ(fake().of("error_dialog")[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
         EXPECT_EQ(fake().of("send_request").size(), 1u);
         EXPECT_EQ(runtimeReadAll(), "<denied/>");
         soap_closesock(soap);
@@ -281,27 +224,8 @@ TEST_F(HttpPluginTest, SettledDialogResendsTheSameBytes)
         EXPECT_EQ(call.data, sent[0].data);
         EXPECT_EQ(call.bytes, "<envelope/>");
     }
-    std::vector<FakeCall> dialogs = fake().of("error_dialog");
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(dialogs[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
-    EXPECT_EQ(dialogs[1].number, HTTP_PLATFORM_ERROR_INVALID_CA);
-}
-
-TEST_F(HttpPluginTest, UnsettledSendFailureIsAnHttpErrorNamingThePlatformError)
-{
-    // A certificate problem the user does not accept: asked once, then given up.
-    fake().failures["send_request"] = {HTTP_PLATFORM_ERROR_SEC_CERT_CN_INVALID};
-    EXPECT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_HTTP_ERROR);
-    EXPECT_EQ(fake().of("error_dialog").size(), 1u);
-    EXPECT_NE(faultReport().find("Error 12038"), std::string::npos) << faultReport();
-    soap_closesock(soap);
-
-    // A refused connection is nothing for the user to decide.
-    fake().calls.clear();
-    fake().failures["send_request"] = {HTTP_PLATFORM_ERROR_CANNOT_CONNECT};
-    EXPECT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_HTTP_ERROR);
-    EXPECT_TRUE(fake().of("error_dialog").empty());
-    EXPECT_NE(faultReport().find("Error 12029"), std::string::npos) << faultReport();
+    ASSERT_EQ(fake().of("error_dialog").size(), 2u);
+    EXPECT_EQ(fake().of("error_dialog")[1].number, HTTP_PLATFORM_ERROR_INVALID_CA);
 }
 
 TEST_F(HttpPluginTest, ConnectionClosedNoticeEndsTheRequest)
@@ -320,18 +244,6 @@ TEST_F(HttpPluginTest, ConnectionClosedNoticeEndsTheRequest)
     EXPECT_FALSE(soap_valid_socket(soap->socket));
     EXPECT_EQ(fake().open_handles.size(), 1u);
     EXPECT_EQ(soap->fposthdr(soap, "SOAPAction", "\"\""), SOAP_EOF);
-}
-
-TEST_F(HttpPluginTest, ResponseStaysReadableAfterTheServerClosed)
-{
-    fake().response = "<reply>closed after this</reply>";
-    fake().read_piece = 5; // the platform hands out small pieces; the plug-in fills the buffer
-    fake().during_send = [this] {
-        fake().notify(static_cast<uintptr_t>(soap->socket), soap,
-                      HTTP_PLATFORM_STATUS_CONNECTION_CLOSED);
-    };
-    ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
-    EXPECT_EQ(runtimeReadAll(), "<reply>closed after this</reply>");
 }
 
 TEST_F(HttpPluginTest, FailedReadKeepsWhatWasReadAndThePlatformError)
@@ -367,8 +279,7 @@ TEST_F(HttpPluginTest, HeadersThatDoNotFitAreRefused)
 TEST_F(HttpPluginTest, ContextWithThePluginCannotBeCopied)
 {
     EXPECT_EQ(soap_copy(soap), nullptr);
-    struct soap *plain = newContext();
-    struct soap *copy = soap_copy(plain);
+    struct soap *plain = newContext(), *copy = soap_copy(plain); // without it, copying works
     EXPECT_NE(copy, nullptr);
     soap_free(copy);
     soap_free(plain);
