@@ -1,6 +1,6 @@
 // The libcurl internet layer against a one-shot loopback server: the contracts the plug-in
-// relies on (numeric status, body-only reads, collected headers, the Windows error numbers,
-// bounded time-outs).
+// relies on (numeric status, body-only reads, collected headers, URL parts). Its error
+// numbers and time-outs are checked end to end.
 #include "http_platform.h"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -20,7 +18,7 @@
 namespace {
 
 // Accepts one connection, reads one request (head and announced body) and answers with
-// `response`; an empty response means: keep the connection open and say nothing.
+// `response`.
 class OneShotServer
 {
 public:
@@ -43,7 +41,6 @@ public:
     {
         shutdown(listener_, SHUT_RDWR);
         close(listener_);
-        release_ = true;
         thread_.join();
     }
 
@@ -57,29 +54,17 @@ private:
         if (client < 0)
             return;
         char buffer[4096];
-        size_t head_end = std::string::npos;
-        size_t wanted = 0;
-        for (;;) {
-            ssize_t got = recv(client, buffer, sizeof(buffer), 0);
-            if (got <= 0)
-                break;
+        for (ssize_t got; (got = recv(client, buffer, sizeof(buffer), 0)) > 0;) {
             request_.append(buffer, static_cast<size_t>(got));
-            if (head_end == std::string::npos) {
-                head_end = request_.find("\r\n\r\n");
-                if (head_end != std::string::npos) {
-                    size_t at = request_.find("Content-Length: ");
-                    wanted = at == std::string::npos ? 0 : std::stoul(request_.substr(at + 16));
-                }
-            }
-            if (head_end != std::string::npos && request_.size() >= head_end + 4 + wanted)
+            size_t head_end = request_.find("\r\n\r\n");
+            if (head_end == std::string::npos)
+                continue;
+            size_t at = request_.find("Content-Length: ");
+            size_t wanted = at == std::string::npos ? 0 : std::stoul(request_.substr(at + 16));
+            if (request_.size() >= head_end + 4 + wanted)
                 break;
         }
-        if (!response_.empty()) {
-            send(client, response_.data(), response_.size(), MSG_NOSIGNAL);
-        } else {
-            while (!release_)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
+        send(client, response_.data(), response_.size(), MSG_NOSIGNAL);
         close(client);
     }
 
@@ -88,7 +73,6 @@ private:
     uint16_t port_ = 0;
     std::thread thread_;
     std::string request_;
-    std::atomic<bool> release_{false};
 };
 
 std::vector<uint32_t> g_notices;
@@ -199,42 +183,6 @@ TEST_F(CurlPlatformTest, ChunkFramingOfTheRuntimeIsNotSentTwice)
     const std::string &seen = server.request();
     std::string wire = seen.substr(seen.find("\r\n\r\n") + 4);
     EXPECT_EQ(wire, "8\r\nhelloabc\r\n0\r\n\r\n") << seen;
-}
-
-TEST_F(CurlPlatformTest, FailuresCarryTheWindowsErrorNumbers)
-{
-    // Refused: a port that is bound but not listening.
-    int bound = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(bind(bound, reinterpret_cast<sockaddr *>(&address), length), 0);
-    ASSERT_EQ(getsockname(bound, reinterpret_cast<sockaddr *>(&address), &length), 0);
-    uint16_t refusingPort = ntohs(address.sin_port);
-    bool sent = true;
-    http_platform_handle request = post(refusingPort, "<env/>", &sent);
-    EXPECT_FALSE(sent);
-    EXPECT_EQ(http_platform_last_error(), HTTP_PLATFORM_ERROR_CANNOT_CONNECT);
-    uint32_t status;
-    EXPECT_FALSE(http_platform_query_status(request, &status));
-    EXPECT_EQ(http_platform_last_error(), HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
-    closeRequest(request);
-    close(bound);
-
-    // Accepted and never answered: the receive time-out ends it.
-    ASSERT_TRUE(http_platform_set_timeout(root, HTTP_PLATFORM_OPTION_RECEIVE_TIMEOUT, 1000));
-    ASSERT_TRUE(http_platform_set_timeout(root, HTTP_PLATFORM_OPTION_SEND_TIMEOUT, 1000));
-    OneShotServer silent("");
-    auto started = std::chrono::steady_clock::now();
-    request = post(silent.port(), "<env/>", &sent);
-    double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    EXPECT_FALSE(sent);
-    EXPECT_EQ(http_platform_last_error(), HTTP_PLATFORM_ERROR_TIMEOUT);
-    EXPECT_GE(seconds, 0.9);
-    EXPECT_LT(seconds, 5.0);
-    closeRequest(request);
 }
 
 } // namespace
