@@ -157,10 +157,9 @@ TEST_F(CatalogDownload, OversizedOrExplodingBodiesAreRefused)
                "<!DOCTYPE applications [" + entities +
                    "]><applications><a><platform>&j;</platform>"
                    "<versionkey>SOFTWARE\\A\\Version</versionkey></a></applications>");
-    QElapsedTimer clock;
-    clock.start();
-    EXPECT_TRUE(failedCheck("laughs.xml").startsWith(parsePrefix));
-    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_EQ(failedCheck("laughs.xml"),
+              parsePrefix + "The catalog carries its own document type declarations, which "
+                            "are not accepted.");
 }
 
 } // namespace

@@ -60,14 +60,6 @@ TEST(CatalogInputGuard, BoundsDepthAttributesAndNodes)
               "");
 }
 
-TEST(CatalogInputGuard, RefusesDocumentTypeDeclarations)
-{
-    // Declared defaults add attributes to every element; entities grow a small body.
-    EXPECT_EQ(catalogInputProblem("<!DOCTYPE applications [<!ATTLIST e a CDATA 'x'>]>"
-                                  "<applications><e/></applications>"),
-              "The catalog carries its own document type declarations, which are not accepted.");
-}
-
 TEST(CatalogInputGuard, ReadsTheBodyInItsOwnEncoding)
 {
     // In UTF-16 every markup character is two bytes; the limits hold all the same.
