@@ -1,13 +1,8 @@
-"""Freshwell on a real X server with a tray host: run under with-tray-host.sh.
-
-Each test starts the local catalog server and `Freshwell --immediate-check` with the
-sample registry, so the first check finds two updates at once, and drives the icon, the
-balloon and the menu with xdotool. The add-on installer is a script that records its
-arguments.
-
-Settings come from the environment (ctest sets them): FRESHWELL, CATALOG_SERVER,
+"""Freshwell on a real X server with a tray host (run under with-tray-host.sh), its first
+check finding the sample catalog's two updates, driven with xdotool; the add-on installer is
+a script that records its arguments. ctest sets the environment: FRESHWELL, CATALOG_SERVER,
 CATALOG_DIR, REGISTRY_INI, ICON_PNG, ARTIFACT_DIR (the screenshot is kept there) and
-REGRESSION_RUNS (how many times the right-click regression repeats, 1 unless set)."""
+optionally REGRESSION_RUNS (how often the right-click regression repeats)."""
 
 import os
 import shutil
