@@ -6,7 +6,7 @@
 #include "soapH.h"
 
 #include <algorithm>
-#include <string.h>
+#include <cstring>
 #include <string>
 
 class ScriptedExchange
@@ -23,14 +23,14 @@ public:
             return 1000;
         };
         soap_.fsend = [](struct soap *soap, const char *bytes, size_t length) {
-            Self(soap)->sent_.append(bytes, length);
+            self(soap)->sent_.append(bytes, length);
             return SOAP_OK;
         };
         soap_.frecv = [](struct soap *soap, char *buffer, size_t capacity) {
-            ScriptedExchange *self = Self(soap);
-            size_t n = std::min(capacity, self->reply_.size() - self->offset_);
-            memcpy(buffer, self->reply_.data() + self->offset_, n);
-            self->offset_ += n;
+            std::string &reply = self(soap)->reply_;
+            size_t n = std::min(capacity, reply.size());
+            memcpy(buffer, reply.data(), n);
+            reply.erase(0, n);
             return n;
         };
         soap_.fclose = [](struct soap *soap) {
@@ -44,18 +44,16 @@ public:
         soap_end(&soap_);
         soap_done(&soap_);
     }
-    ScriptedExchange(const ScriptedExchange &) = delete;
-    ScriptedExchange &operator=(const ScriptedExchange &) = delete;
+    ScriptedExchange(const ScriptedExchange &) = delete; // the context points back at us
 
     const std::string &sent() const { return sent_; }
-    int Call(ArrayOfstring *request, ns2__getVantorelInfoResponse *response)
+    int call(ArrayOfstring *request, ns2__getVantorelInfoResponse *response)
     {
-        return soap_call_ns2__getVantorelInfo(&soap_,
-                                              "http://scripted.invalid/authws/services/"
-                                              "AuthenticationService",
-                                              NULL, request, response);
+        return soap_call_ns2__getVantorelInfo(
+            &soap_, "http://scripted.invalid/authws/services/AuthenticationService", NULL, request,
+            response);
     }
-    std::string FaultReport()
+    std::string faultReport()
     {
         char buffer[1024] = "";
         soap_sprint_fault(&soap_, buffer, sizeof buffer);
@@ -63,11 +61,10 @@ public:
     }
 
 private:
-    static ScriptedExchange *Self(struct soap *soap) { return (ScriptedExchange *)soap->user; }
+    static ScriptedExchange *self(struct soap *soap) { return (ScriptedExchange *)soap->user; }
 
     struct soap soap_;
     std::string reply_;
-    size_t offset_ = 0;
     std::string sent_;
 };
 
