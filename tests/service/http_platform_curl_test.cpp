@@ -17,70 +17,23 @@
 
 namespace {
 
-// Accepts one connection, reads one request (head and announced body) and answers with
-// `response`.
-class OneShotServer
-{
-public:
-    explicit OneShotServer(std::string response) : response_(std::move(response))
-    {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof(address);
-        if (bind(listener_, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
-            listen(listener_, 1) != 0 ||
-            getsockname(listener_, reinterpret_cast<sockaddr *>(&address), &length) != 0)
-            ADD_FAILURE() << "cannot listen on loopback";
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-
-    ~OneShotServer()
-    {
-        shutdown(listener_, SHUT_RDWR);
-        close(listener_);
-        thread_.join();
-    }
-
-    uint16_t port() const { return port_; }
-    const std::string &request() const { return request_; }
-
-private:
-    void serve()
-    {
-        int client = accept(listener_, nullptr, nullptr);
-        if (client < 0)
-            return;
-        char buffer[4096];
-        for (ssize_t got; (got = recv(client, buffer, sizeof(buffer), 0)) > 0;) {
-            request_.append(buffer, static_cast<size_t>(got));
-            size_t head_end = request_.find("\r\n\r\n");
-            if (head_end == std::string::npos)
-                continue;
-            size_t at = request_.find("Content-Length: ");
-            size_t wanted = at == std::string::npos ? 0 : std::stoul(request_.substr(at + 16));
-            if (request_.size() >= head_end + 4 + wanted)
-                break;
-        }
-        send(client, response_.data(), response_.size(), MSG_NOSIGNAL);
-        close(client);
-    }
-
-    std::string response_;
-    int listener_ = -1;
-    uint16_t port_ = 0;
-    std::thread thread_;
-    std::string request_;
-};
-
 std::vector<uint32_t> g_notices;
 
 void recordNotice(http_platform_handle, void *context, uint32_t status, void *, uint32_t)
 {
     if (context)
         g_notices.push_back(status);
+}
+
+// A request is whole once its head and then its announced or chunked body have arrived.
+bool whole(const std::string &request)
+{
+    size_t head_end = request.find("\r\n\r\n"), at = request.find("Content-Length: ");
+    if (head_end == std::string::npos)
+        return false;
+    if (at < head_end)
+        return request.size() >= head_end + 4 + std::stoul(request.substr(at + 16));
+    return request.size() >= 5 && request.compare(request.size() - 5, 5, "0\r\n\r\n") == 0;
 }
 
 class CurlPlatformTest : public ::testing::Test
@@ -92,33 +45,53 @@ protected:
         root = http_platform_open("gSOAP");
         ASSERT_NE(root, nullptr);
         http_platform_set_status_callback(root, recordNotice);
+        listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr *>(&address), length), 0);
+        ASSERT_EQ(listen(listener, 1), 0);
+        ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length), 0);
+        port = ntohs(address.sin_port);
     }
 
-    void TearDown() override { EXPECT_TRUE(http_platform_close(root)); }
-
-    // POSTs `body` to 127.0.0.1:port and returns the request handle (already sent or not).
-    http_platform_handle post(uint16_t port, const std::string &body, bool *sent,
-                              const std::vector<std::string> &headers = {})
+    void TearDown() override
     {
-        connection = http_platform_connect(root, "127.0.0.1", port, this);
-        EXPECT_NE(connection, nullptr);
-        http_platform_handle request =
-            http_platform_open_request(connection, "POST", "/svc", "HTTP/1.1", 0, this);
-        EXPECT_NE(request, nullptr);
-        for (const std::string &line : headers)
-            http_platform_add_header(request, line.c_str(), line.size());
-        *sent = http_platform_send_request(request, body.data(), uint32_t(body.size()));
-        return request;
-    }
-
-    void closeRequest(http_platform_handle request)
-    {
+        close(listener);
         EXPECT_TRUE(http_platform_close(request));
         EXPECT_TRUE(http_platform_close(connection));
+        EXPECT_TRUE(http_platform_close(root));
     }
 
-    http_platform_handle root = nullptr;
-    http_platform_handle connection = nullptr;
+    // POSTs `body` with `headers` to a loopback server that reads the whole request into
+    // `seen` and answers with `response`.
+    void post(const std::string &response, const std::string &body,
+              const std::vector<std::string> &headers)
+    {
+        std::thread server([&] {
+            int client = accept(listener, nullptr, nullptr);
+            char buffer[4096];
+            for (ssize_t got;
+                 client >= 0 && !whole(seen) && (got = recv(client, buffer, sizeof buffer, 0)) > 0;)
+                seen.append(buffer, static_cast<size_t>(got));
+            send(client, response.data(), response.size(), MSG_NOSIGNAL);
+            close(client);
+        });
+        connection = http_platform_connect(root, "127.0.0.1", port, this);
+        request = http_platform_open_request(connection, "POST", "/svc", "HTTP/1.1", 0, this);
+        for (const std::string &line : headers)
+            http_platform_add_header(request, line.c_str(), line.size());
+        EXPECT_TRUE(http_platform_send_request(request, body.data(), uint32_t(body.size())))
+            << http_platform_last_error();
+        shutdown(listener, SHUT_RDWR); // ends the server if the request never came
+        server.join();
+    }
+
+    http_platform_handle root = nullptr, connection = nullptr, request = nullptr;
+    int listener = -1;
+    uint16_t port = 0;
+    std::string seen;
 };
 
 TEST(CurlPlatformUrl, CrackingGivesSchemeDefaultPortAndPathWithQuery)
@@ -142,13 +115,9 @@ TEST(CurlPlatformUrl, CrackingGivesSchemeDefaultPortAndPathWithQuery)
 
 TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
 {
-    OneShotServer server("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 7\r\n"
-                         "Connection: close\r\n\r\n<fault>");
-    bool sent = false;
-    http_platform_handle request =
-        post(server.port(), "<env/>", &sent,
-             {"SOAPAction: \"\"\r\n", "Content-Length: 6\r\n", "soapaction: \"second\"\r\n"});
-    ASSERT_TRUE(sent) << http_platform_last_error();
+    post("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 7\r\nConnection: close\r\n\r\n"
+         "<fault>",
+         "<env/>", {"SOAPAction: \"\"\r\n", "Content-Length: 6\r\n", "soapaction: \"second\"\r\n"});
     uint32_t status = 0;
     ASSERT_TRUE(http_platform_query_status(request, &status));
     EXPECT_EQ(status, 500u);
@@ -161,9 +130,7 @@ TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
     EXPECT_EQ(body, "<fault>");
     // The connection was not kept: the owner hears of it.
     EXPECT_EQ(g_notices, std::vector<uint32_t>{HTTP_PLATFORM_STATUS_CONNECTION_CLOSED});
-    closeRequest(request);
 
-    const std::string &seen = server.request();
     EXPECT_EQ(seen.rfind("POST /svc HTTP/1.1\r\n", 0), 0u) << seen;
     EXPECT_NE(seen.find("SOAPAction: \"\"\r\n"), std::string::npos);
     EXPECT_EQ(seen.find("second"), std::string::npos); // a header is only added if new
@@ -173,16 +140,10 @@ TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
 
 TEST_F(CurlPlatformTest, ChunkFramingOfTheRuntimeIsNotSentTwice)
 {
-    OneShotServer server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n");
-    bool sent = false;
-    http_platform_handle request = post(server.port(), "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n", &sent,
-                                        {"Transfer-Encoding: chunked\r\n"});
-    ASSERT_TRUE(sent) << http_platform_last_error();
-    closeRequest(request);
+    post("HTTP/1.1 200 OK\r\nContent-Length: 0\r\n\r\n", "5\r\nhello\r\n3\r\nabc\r\n0\r\n\r\n",
+         {"Transfer-Encoding: chunked\r\n"});
     // Whatever framing goes on the wire, it frames exactly "helloabc" once.
-    const std::string &seen = server.request();
-    std::string wire = seen.substr(seen.find("\r\n\r\n") + 4);
-    EXPECT_EQ(wire, "8\r\nhelloabc\r\n0\r\n\r\n") << seen;
+    EXPECT_EQ(seen.substr(seen.find("\r\n\r\n") + 4), "8\r\nhelloabc\r\n0\r\n\r\n") << seen;
 }
 
 } // namespace
