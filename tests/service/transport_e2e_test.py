@@ -55,7 +55,7 @@ class Https(unittest.TestCase):
 
     def service(self, name):
         d = self.dir.name + "/"
-        return e2e.Server(SERVICE, str(HTTPS_PORT), d + name + ".pem", d + name + ".key")
+        return e2e.server(SERVICE, str(HTTPS_PORT), d + name + ".pem", d + name + ".key")
 
     def test_profile_over_https_trusting_the_test_ca(self):
         with self.service("loopback"):
@@ -66,9 +66,10 @@ class Https(unittest.TestCase):
 
     def test_certificate_problems_are_reported_with_their_numbers(self):
         time.sleep(1.1)  # past the expired certificate's last second
+        trusting = e2e.clean_env(SSL_CERT_FILE=self.ca)
         for cert, env, number in (("loopback", e2e.clean_env(), "Error 12045"),
-                                  ("elsewhere", e2e.clean_env(SSL_CERT_FILE=self.ca), "Error 12038"),
-                                  ("expired", e2e.clean_env(SSL_CERT_FILE=self.ca), "Error 12037")):
+                                  ("elsewhere", trusting, "Error 12038"),
+                                  ("expired", trusting, "Error 12037")):
             with self.service(cert):
                 rc, out, err = run(TOOL_HTTPS, env)
             self.assertEqual((rc, out), (0, ""), cert)
@@ -79,9 +80,9 @@ class Https(unittest.TestCase):
 class Http(unittest.TestCase):
     def test_request_passes_the_proxy_from_http_proxy(self):
         with tempfile.NamedTemporaryFile("r", suffix=".log") as log, \
-                e2e.Server(SERVICE, str(HTTP_PORT)), \
-                e2e.Server(sys.executable, PROXY, log.name) as proxy:
-            proxy_url = "http://127.0.0.1:%s" % proxy.first_line.split()[1]
+                e2e.server(SERVICE, str(HTTP_PORT)), \
+                e2e.server(sys.executable, PROXY, log.name) as listening:
+            proxy_url = "http://127.0.0.1:%s" % listening.split()[1]
             rc, out, err = run(TOOL_HTTP, e2e.clean_env(http_proxy=proxy_url))
             self.assertEqual((rc, err, out.count("\n")), (0, "", 17))
             self.assertEqual(log.read(), "POST http://127.0.0.1:%d/authws/services/"

@@ -69,41 +69,32 @@ def clean_env(**extra):
     return env
 
 
-class Server:
-    """A process that prints "listening" once ready, for the length of a with-block. A reply
-    text is handed to it as a file with --reply."""
-
-    def __init__(self, *command, reply=None):
-        self.command, self.reply = list(command), reply
-
-    def __enter__(self):
-        if self.reply is not None:
-            self.file = tempfile.NamedTemporaryFile("w", suffix=".xml")
-            self.file.write(self.reply)
-            self.file.flush()
-            self.command += ["--reply", self.file.name]
-        self.process = subprocess.Popen(self.command, stdout=subprocess.PIPE,
-                                        stderr=subprocess.DEVNULL, text=True)
-        self.first_line = self.process.stdout.readline()
-        if "listening" not in self.first_line:
-            self.process.kill()
-            raise RuntimeError("did not start: %s" % self.command)
-        return self
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-        self.process.stdout.close()
-        if self.reply is not None:
-            self.file.close()
+@contextlib.contextmanager
+def server(*command, reply=None):
+    """A process that prints "listening" once ready, for the length of a with-block (which gets
+    that line); a reply text is handed to it as a file with --reply."""
+    with tempfile.NamedTemporaryFile("w", suffix=".xml") as file:
+        if reply is not None:
+            file.write(reply)
+            file.flush()
+            command += ("--reply", file.name)
+        with subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                              text=True) as process:
+            try:
+                first_line = process.stdout.readline()
+                if "listening" not in first_line:
+                    raise RuntimeError("did not start: %s" % (command,))
+                yield first_line
+            finally:
+                process.terminate()
 
 
 def service():
-    return Server(SERVICE, str(PORT))
+    return server(SERVICE, str(PORT))
 
 
 def canned(reply=None, *options):
-    return Server(sys.executable, CANNED, str(PORT), *options, reply=reply)
+    return server(sys.executable, CANNED, str(PORT), *options, reply=reply)
 
 
 def run_natively(command, env=None):
