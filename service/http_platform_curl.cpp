@@ -614,16 +614,23 @@ int http_platform_send_request(http_platform_handle request_handle, const void *
     return 1;
 }
 
-int http_platform_query_status(http_platform_handle request_handle, uint32_t *status)
+// The request behind a handle, once it has been sent and its response is there.
+static struct http_platform_request *http_platform_sent_request(http_platform_handle handle)
 {
     struct http_platform_request *request =
-        (struct http_platform_request *)http_platform_find(request_handle, KIND_REQUEST);
+        (struct http_platform_request *)http_platform_find(handle, KIND_REQUEST);
+    if (request && !request->sent) {
+        http_platform_fail(HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
+        return NULL;
+    }
+    return request;
+}
+
+int http_platform_query_status(http_platform_handle request_handle, uint32_t *status)
+{
+    struct http_platform_request *request = http_platform_sent_request(request_handle);
     if (!request)
         return 0;
-    if (!request->sent) {
-        http_platform_fail(HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
-        return 0;
-    }
     *status = (uint32_t)request->status;
     return 1;
 }
@@ -639,14 +646,9 @@ uint32_t http_platform_error_dialog(http_platform_handle request, uint32_t error
 int http_platform_read(http_platform_handle request_handle, void *buffer, uint32_t size,
                        uint32_t *bytes_read)
 {
-    struct http_platform_request *request =
-        (struct http_platform_request *)http_platform_find(request_handle, KIND_REQUEST);
+    struct http_platform_request *request = http_platform_sent_request(request_handle);
     if (!request)
         return 0;
-    if (!request->sent) {
-        http_platform_fail(HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
-        return 0;
-    }
     size_t left = request->response_length - request->response_offset;
     size_t n = left < size ? left : size;
     if (n)
