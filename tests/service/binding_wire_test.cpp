@@ -138,23 +138,14 @@ TEST(BindingReply, FaultsAreReported)
     }
 }
 
-TEST(BindingReply, WrongOrBrokenRepliesFail)
+TEST(BindingReply, WrongArraysFail)
 {
-    const std::string whole = reply(array("r", entries(17)));
-    const std::string broken[] = {
-        reply("<r xsi:type=\"enc:Array\" enc:arrayType=\"xs:int[17]\">" + entries(17) + "</r>"),
-        reply("<r xsi:type=\"enc:Array\" enc:arrayType=\"xs:string[][2147483647]\">" + entries(1) +
-              "</r>"),
-        reply(array("r", "<item enc:position=\"[40]\"/>")),
-        "this is not XML",
-        whole.substr(0, whole.size() / 2),
-    };
-    for (const std::string &body : broken) {
-        ScriptedExchange exchange(body);
-        // The int array is refused as a type mismatch, the others in their own terms.
-        int result = decode(exchange).first;
-        EXPECT_TRUE(&body == broken ? result == SOAP_TYPE : result != SOAP_OK) << body;
-    }
+    // Replies that are not XML, cut off or of absurd size are the end-to-end tests' cases.
+    ScriptedExchange ints(
+        reply("<r xsi:type=\"enc:Array\" enc:arrayType=\"xs:int[17]\">" + entries(17) + "</r>"));
+    EXPECT_EQ(decode(ints).first, SOAP_TYPE);
+    ScriptedExchange outside(reply(array("r", "<item enc:position=\"[40]\"/>")));
+    EXPECT_NE(decode(outside).first, SOAP_OK);
 }
 
 } // namespace
