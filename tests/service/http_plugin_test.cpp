@@ -61,14 +61,10 @@ protected:
     {
         soap->omode = (soap->omode & ~SOAP_IO) | omode;
         soap_begin(soap);
-        if (soap_begin_count(soap))
-            return soap->error;
-        if ((soap->mode & SOAP_IO_LENGTH) && soap_send(soap, body.c_str()))
-            return soap->error;
-        if (soap_end_count(soap))
-            return soap->error;
-        if (soap_connect_command(soap, SOAP_POST, kEndpoint, "") || soap_send(soap, body.c_str()) ||
-            soap_end_send(soap))
+        if (soap_begin_count(soap) ||
+            ((soap->mode & SOAP_IO_LENGTH) && soap_send(soap, body.c_str())) ||
+            soap_end_count(soap) || soap_connect_command(soap, SOAP_POST, kEndpoint, "") ||
+            soap_send(soap, body.c_str()) || soap_end_send(soap))
             return soap->error;
         return SOAP_OK;
     }
