@@ -115,7 +115,7 @@ TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
 
 TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
 {
-    resetFakePlatform();
+    fake().calls.clear();
     struct soap *other = newContext();
     other->connect_timeout = 30;
     other->recv_timeout = 0;
