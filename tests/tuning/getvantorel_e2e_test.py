@@ -165,13 +165,14 @@ class AgainstCannedReplies(unittest.TestCase):
         entries[0] = entry("6E616D65", "3132")
         entries[1] = entry(hexs("three"), hexs("items"), hexs("extra"))
         entries[2] = entry(hexs("bad"), "ZZ")
-        entries[3] = entry(hexs("n" * 150), hexs("v" * 100))
+        entries[3] = entry("YY", "ZZ")  # the value is decoded first
+        entries[4] = entry(hexs("n" * 150), hexs("v" * 100))  # cut to 198 characters
         with canned(profile_reply(entries)):
             rc, out, err = run_tool("a", "b", "c")
         lines = out.split("\n")
-        self.assertEqual((rc, err), (0, "Invalid Hex String:ZZ\n"))
-        self.assertEqual(lines[:3], ["name=12", "three=items", "bad="])
-        self.assertEqual(lines[3], "n" * 150 + "=" + "v" * 48)
+        self.assertEqual((rc, err), (0, "Invalid Hex String:ZZ\n" * 2 + "Invalid Hex String:YY\n"))
+        self.assertEqual(lines[:4], ["name=12", "three=items", "bad=", "="])
+        self.assertEqual(lines[4], "n" * 150 + "=" + "v" * 48)
         self.assertEqual(lines[16:], ["name16=value16", ""])
 
     def test_failures_go_to_stderr_only(self):
