@@ -5,25 +5,6 @@
 #include <QString>
 #include <QStringList>
 
-namespace {
-
-// The usage and invalid-option boxes differ only in kind and opening line; both end the
-// program before any check.
-int showOptionsBox(QMessageBox::Icon icon, const QString &opening)
-{
-    QMessageBox box(icon, QObject::tr("Freshwell"),
-                    opening + QObject::tr("Available options are:\n\n"
-                                          "-s or --server <version>\n"
-                                          "-e or --execute <command>\n"
-                                          "-a or --application-list <url>\n"
-                                          "-i or --immediate-check"),
-                    QMessageBox::Ok);
-    box.exec();
-    return 1;
-}
-
-} // namespace
-
 int main(int argc, char *argv[])
 {
     // Also registered by a static initialiser; this keeps the resource object linked in
@@ -59,13 +40,28 @@ int main(int argc, char *argv[])
                    argument == QLatin1String("-i")) {
             immediateCheck = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            return showOptionsBox(QMessageBox::Information,
-                                  QObject::tr("Usage: Freshwell [options]\n\n"));
+            // Each box text is one translation unit, as translators see it whole.
+            QMessageBox::information(nullptr, QObject::tr("Freshwell"),
+                                     QObject::tr("Usage: Freshwell [options]\n\n"
+                                                 "Available options are:\n\n"
+                                                 "-s or --server <version>\n"
+                                                 "-e or --execute <command>\n"
+                                                 "-a or --application-list <url>\n"
+                                                 "-i or --immediate-check"),
+                                     QMessageBox::Ok);
+            return 1;
         } else if (argument.isEmpty()) {
             continue;
         } else {
-            return showOptionsBox(QMessageBox::Critical,
-                                  QObject::tr("An invalid command line option was specified. "));
+            QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
+                                  QObject::tr("An invalid command line option was specified. "
+                                              "Available options are:\n\n"
+                                              "-s or --server <version>\n"
+                                              "-e or --execute <command>\n"
+                                              "-a or --application-list <url>\n"
+                                              "-i or --immediate-check"),
+                                  QMessageBox::Ok);
+            return 1;
         }
     }
 
