@@ -5,6 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+// Both box texts end with the option list; joined as literals, each text still reaches
+// tr() whole.
+#define FRESHWELL_OPTION_LIST                                                                      \
+    "Available options are:\n\n"                                                                   \
+    "-s or --server <version>\n"                                                                   \
+    "-e or --execute <command>\n"                                                                  \
+    "-a or --application-list <url>\n"                                                             \
+    "-i or --immediate-check"
+
 int main(int argc, char *argv[])
 {
     // Also registered by a static initialiser; this keeps the resource object linked in
@@ -40,27 +49,18 @@ int main(int argc, char *argv[])
                    argument == QLatin1String("-i")) {
             immediateCheck = true;
         } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            // Each box text is one translation unit, as translators see it whole.
-            QMessageBox::information(nullptr, QObject::tr("Freshwell"),
-                                     QObject::tr("Usage: Freshwell [options]\n\n"
-                                                 "Available options are:\n\n"
-                                                 "-s or --server <version>\n"
-                                                 "-e or --execute <command>\n"
-                                                 "-a or --application-list <url>\n"
-                                                 "-i or --immediate-check"),
-                                     QMessageBox::Ok);
+            QMessageBox::information(
+                nullptr, QObject::tr("Freshwell"),
+                QObject::tr("Usage: Freshwell [options]\n\n" FRESHWELL_OPTION_LIST),
+                QMessageBox::Ok);
             return 1;
         } else if (argument.isEmpty()) {
             continue;
         } else {
-            QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
-                                  QObject::tr("An invalid command line option was specified. "
-                                              "Available options are:\n\n"
-                                              "-s or --server <version>\n"
-                                              "-e or --execute <command>\n"
-                                              "-a or --application-list <url>\n"
-                                              "-i or --immediate-check"),
-                                  QMessageBox::Ok);
+            QMessageBox::critical(
+                nullptr, QObject::tr("Freshwell"),
+                QObject::tr("An invalid command line option was specified. " FRESHWELL_OPTION_LIST),
+                QMessageBox::Ok);
             return 1;
         }
     }
