@@ -1,5 +1,6 @@
 #include "memory_probe.h"
 
+#include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -9,12 +10,20 @@
 #include <sys/sysinfo.h>
 #endif
 
-static char *FormatMemoryText(const char *format, double value)
+// A new heap text of at most kMemoryTextLimit characters.
+#if defined(__GNUC__)
+__attribute__((format(printf, 1, 2)))
+#endif
+static char *
+FormatMemoryText(const char *format, ...)
 {
     char *text = (char *)malloc(kMemoryTextLimit + 1);
     if (text == NULL)
         return NULL;
-    snprintf(text, kMemoryTextLimit + 1, format, value);
+    va_list args;
+    va_start(args, format);
+    vsnprintf(text, kMemoryTextLimit + 1, format, args);
+    va_end(args);
     return text;
 }
 
@@ -28,11 +37,7 @@ char *FormatMemMB(unsigned long long bytes)
 {
     double mib = (double)bytes / 1048576.0;
     int whole = mib >= 2147483647.0 ? 2147483647 : (int)mib;
-    char *text = (char *)malloc(kMemoryTextLimit + 1);
-    if (text == NULL)
-        return NULL;
-    snprintf(text, kMemoryTextLimit + 1, "%d", whole);
-    return text;
+    return FormatMemoryText("%d", whole);
 }
 
 unsigned long long TotalPhysicalMemory(void)
