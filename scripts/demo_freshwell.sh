@@ -51,7 +51,7 @@ sys.path.insert(0, sys.argv[1])
 import x11_windows as x11
 
 icon = x11.wait_for(lambda: x11.tray_icon("Freshwell"), 15)
-balloon = x11.wait_for(lambda: x11.balloon("Freshwell"), 5)
+balloon = x11.wait_for(lambda: x11.settled_balloon("Freshwell"), 5)
 print("  tray icon: %s" % ("shown" if icon else "not seen as a window of the program"))
 print("  balloon:   %s" % ("shown" if balloon else "not seen as a window of the program"))
 EOF

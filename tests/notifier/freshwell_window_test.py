@@ -50,7 +50,7 @@ class FreshwellWindowTest(unittest.TestCase):
         self.addCleanup(self.stop)
         icon = x11.wait_for(lambda: x11.tray_icon(APP), 15)
         self.assertIsNotNone(icon, "no icon in the tray")
-        balloon = x11.wait_for(lambda: x11.balloon(APP), 5)
+        balloon = x11.wait_for(lambda: x11.settled_balloon(APP), 5)
         self.balloon_seen = time.monotonic()
         self.assertIsNotNone(balloon, "no balloon")
         self.assertTrue(self.alive())
@@ -82,10 +82,16 @@ class FreshwellWindowTest(unittest.TestCase):
         self.assertTrue(self.alive())
 
     def test_icon_in_tray_and_balloon_click_starts_installer(self):
-        icon, balloon = self.start()
+        _, balloon = self.start()
         shot = os.path.join(os.environ["ARTIFACT_DIR"], "freshwell-tray.png")
-        subprocess.run(["import", "-window", "root", shot], check=True)
-        self.assertTrue(x11.contains_image(shot, icon, os.environ["ICON_PNG"]),
+
+        def icon_drawn():
+            # The tray host may still move the icon, and the icon may not be painted yet.
+            subprocess.run(["import", "-window", "root", shot], check=True)
+            now = x11.tray_icon(APP)
+            return now is not None and x11.contains_image(shot, now, os.environ["ICON_PNG"])
+
+        self.assertTrue(x11.wait_for(icon_drawn, 3),
                         "the tray does not show Freshwell's icon (see %s)" % shot)
         x11.click(balloon, *BALLOON_TEXT, 1)
         self.assert_installer_ran_and_icon_left()

@@ -56,6 +56,19 @@ def balloon(name):
     return _top_level(name, True, 1)
 
 
+def settled_balloon(name, settle=0.3):
+    """The program's balloon once the same window has shown for settle seconds, or None.
+
+    Posting a balloon again replaces its window: the one shown first can vanish within
+    milliseconds, before anything clicks it."""
+    first = balloon(name)
+    if first is None:
+        return None
+    time.sleep(settle)
+    again = balloon(name)
+    return again if again is not None and again.id == first.id else None
+
+
 def popup_menu(name):
     """A showing top-level window of the program other than its balloon: the context menu."""
     return _top_level(name, False, 3)
