@@ -164,14 +164,27 @@ private:
                            .arg(kMaxCatalogDepth);
     }
 
-    void inStartTag(char16_t c)
+    // Follows quoted values and literals, where markup characters mean nothing; true
+    // while c is part of one.
+    bool inQuotes(char16_t c)
     {
         if (quote_) {
             if (c == quote_)
                 quote_ = 0;
-        } else if (c == u'"' || c == u'\'') {
+            return true;
+        }
+        if (c == u'"' || c == u'\'') {
             quote_ = c;
-        } else if (c == u'=') {
+            return true;
+        }
+        return false;
+    }
+
+    void inStartTag(char16_t c)
+    {
+        if (inQuotes(c))
+            return;
+        if (c == u'=') {
             if (++attributes_ > kMaxCatalogAttributes)
                 problem_ = trDialog("An element of the catalog has more than %1 attributes.")
                                .arg(kMaxCatalogAttributes);
@@ -204,12 +217,9 @@ private:
 
     void inDoctype(char16_t c)
     {
-        if (quote_) {
-            if (c == quote_)
-                quote_ = 0;
-        } else if (c == u'"' || c == u'\'') {
-            quote_ = c;
-        } else if (c == u'[') {
+        if (inQuotes(c))
+            return;
+        if (c == u'[') {
             // Entity and default-attribute declarations live in the internal subset; an
             // external one is never loaded.
             problem_ = trDialog("The catalog carries its own document type declarations, "
