@@ -14,7 +14,7 @@ shot=${2:-$build/freshwell-demo.png}
 case $shot in /*) ;; *) shot=$(pwd)/$shot ;; esac
 
 if [ -z "${DISPLAY:-}" ]; then
-    exec "$here/tests/notifier/with-tray-host.sh" "$0" "$build" "$shot"
+    exec "$here/localservices/desktop/with-tray-host.sh" "$0" "$build" "$shot"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/freshwell-demo.XXXXXX")
@@ -31,7 +31,7 @@ trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-. "$here/scripts/start_catalog_server.sh"
+. "$here/localservices/start_catalog_server.sh"
 start_catalog_server "$work/server.out" || exit 1
 url="http://127.0.0.1:$port/applications.xml"
 
@@ -45,7 +45,7 @@ freshwell_pid=$!
 
 # Waits for Qt's own tray icon and balloon windows; a desktop whose tray is served over
 # D-Bus shows neither as a window of the program, so there only the screenshot tells.
-python3 - "$here/tests/notifier" <<'EOF' || true
+python3 - "$here/localservices/desktop" <<'EOF' || true
 import sys
 sys.path.insert(0, sys.argv[1])
 import x11_windows as x11

@@ -12,7 +12,8 @@ import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
+                                "localservices", "desktop"))
 import x11_windows as x11  # noqa: E402
 
 APP = "Freshwell"

@@ -4,7 +4,7 @@ AuthenticationService and canned replies: the Linux end-to-end cases with the Wi
 transport and memory query, after a check of what that query sees under Wine.
 
 Usage: wine_e2e_test.py TOOL_EXE PROBE_EXE SERVICE CANNED_SERVER PORT WINEPREFIX
-PROBE_EXE prints the memory figures the Windows query gives (tests/windows/probe). The Wine
+PROBE_EXE prints the memory figures the Windows query gives (bench/memory_texts.cpp). The Wine
 prefix is created on first use; a persistent wineserver serves the runs and is stopped at the end.
 """
 import os

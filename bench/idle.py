@@ -8,7 +8,7 @@ the CPU and the number of times the thread was scheduled in, i.e. its wake-ups) 
 the context switch counts of /proc/PID/task/TID/status, waits, reads them again, and
 prints the differences with the resident memory (VmRSS) at the end.
 
-Usage: bench_idle.py FRESHWELL TRAY_PROBE [seconds]"""
+Usage: idle.py FRESHWELL TRAY_PROBE [seconds]"""
 
 import os
 import subprocess

@@ -4,7 +4,7 @@ with curl posting the same envelope to the same service, and prints the ratio of
 median run times. A ratio near 1 means a run costs little more than starting a process
 and one HTTP exchange.
 
-Usage: scripts/benchmark_getvantorel.py [BUILD_DIR] [RUNS]   (defaults: build 50)
+Usage: bench/getvantorel.py [BUILD_DIR] [RUNS]   (defaults: build 50)
 The build must have been configured by scripts/build.sh (loopback endpoint); the port is
 GETVANTOREL_PORT (default 18431).
 """

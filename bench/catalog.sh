@@ -1,13 +1,13 @@
 #!/bin/sh
 # Times the update check for catalogs of 1,000, 10,000 and 100,000 entries served by the
 # bundled catalog server, and prints the 10k->100k time ratio (about 10 when linear) and
-# the peak memory of each run. Usage: scripts/bench_catalog.sh [build-dir]
+# the peak memory of each run. Usage: bench/catalog.sh [build-dir]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build}
 cmake --build "$build" --target catalog_bench >/dev/null
-bench="$build/tests/notifier/catalog_bench"
-. "$here/scripts/start_catalog_server.sh"
+bench="$build/bench/catalog_bench"
+. "$here/localservices/start_catalog_server.sh"
 
 work=$(mktemp -d)
 server_pid=""
