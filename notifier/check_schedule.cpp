@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-void scheduleCheck(int msec, QObject *receiver, const char *member)
+void scheduleCheck(int msec, QObject *context, std::function<void()> check)
 {
-    QTimer::singleShot(msec, receiver, member);
+    QTimer::singleShot(msec, context, std::move(check));
 }

@@ -38,7 +38,7 @@ UpdateDialog::UpdateDialog(QString applicationList, QString serverVersion, QStri
     createActions();
 
     scheduleCheck(this->immediateCheck ? kImmediateCheckDelayMs : kFirstCheckDelayMs, this,
-                  SLOT(updateCheck()));
+                  [this] { updateCheck(); });
 }
 
 UpdateDialog::~UpdateDialog()
@@ -89,7 +89,7 @@ void UpdateDialog::updateCheck()
     const int count = countAvailableUpdates(applicationList, serverVersion, this);
     if (count <= 0) {
         // Measured from here, so a failure box left open postpones the next check.
-        scheduleCheck(kNextDayCheckDelayMs, this, SLOT(updateCheck()));
+        scheduleCheck(kNextDayCheckDelayMs, this, [this] { updateCheck(); });
         return;
     }
 
@@ -121,5 +121,5 @@ void UpdateDialog::runKitwright()
 {
     trayIcon->setVisible(false);
     launchInstaller(executeCommand, serverVersion, this);
-    scheduleCheck(kAfterInstallCheckDelayMs, this, SLOT(updateCheck()));
+    scheduleCheck(kAfterInstallCheckDelayMs, this, [this] { updateCheck(); });
 }

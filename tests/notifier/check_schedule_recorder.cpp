@@ -2,7 +2,6 @@
 
 #include "check_schedule.h"
 
-#include <QByteArray>
 #include <QTimer>
 
 namespace {
@@ -12,9 +11,9 @@ std::function<void(const ArmedCheck &)> onArmHook;
 
 } // namespace
 
-void scheduleCheck(int msec, QObject *receiver, const char *member)
+void scheduleCheck(int msec, QObject *context, std::function<void()> check)
 {
-    armedChecks.push_back(ArmedCheck{msec, receiver, member});
+    armedChecks.push_back(ArmedCheck{msec, context, std::move(check)});
     if (onArmHook)
         onArmHook(armedChecks.back());
 }
@@ -42,18 +41,17 @@ void setOnArm(std::function<void(const ArmedCheck &)> onArm)
 
 void fire(const ArmedCheck &check)
 {
-    if (check.receiver)
-        QTimer::singleShot(0, check.receiver, check.member);
+    if (check.context)
+        QTimer::singleShot(0, check.context, check.check);
 }
 
 void runLast()
 {
-    if (armedChecks.empty() || !armedChecks.back().receiver)
+    if (armedChecks.empty() || !armedChecks.back().context)
         return;
-    // SLOT() prefixes the signature with a code digit: "1updateCheck()".
-    QByteArray name(armedChecks.back().member + 1);
-    name.truncate(name.indexOf('('));
-    QMetaObject::invokeMethod(armedChecks.back().receiver, name.constData(), Qt::DirectConnection);
+    // A copy: the check may arm the next one, which can reallocate the list.
+    const std::function<void()> check = armedChecks.back().check;
+    check();
 }
 
 } // namespace CheckSchedule

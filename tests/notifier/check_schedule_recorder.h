@@ -13,8 +13,8 @@
 struct ArmedCheck
 {
     int msec = 0;
-    QPointer<QObject> receiver;
-    const char *member = nullptr;
+    QPointer<QObject> context;
+    std::function<void()> check;
 };
 
 namespace CheckSchedule {
