@@ -1,7 +1,7 @@
 // Operations of the bundled AuthenticationService.
 #include "hex_text.h"
+#include "sample_profile.h"
 #include "soapH.h"
-#include "tuning_profile.h"
 
 #include <stdlib.h>
 #include <string>
@@ -57,7 +57,7 @@ int ns2__getVantorelInfo(struct soap *soap, struct ArrayOfstring *params,
     if (memory < 0)
         return soap_sender_fault(soap, "Invalid memory figure", "No usable MiB or GiB item");
 
-    std::vector<TuningSetting> profile = MakeTuningProfile(
+    std::vector<ProfileSetting> profile = MakeSampleProfile(
         memory, DecodedItem(params, kInstallTypeItem), DecodedItem(params, kWorkloadItem));
 
     ArrayOfArrayOfstring *reply = soap_new_ArrayOfArrayOfstring(soap);

@@ -1,4 +1,4 @@
-#include "tuning_profile.h"
+#include "sample_profile.h"
 
 #include <algorithm>
 
@@ -16,8 +16,8 @@ std::string Kb(long long value)
 
 } // namespace
 
-std::vector<TuningSetting> MakeTuningProfile(long long memoryMiB, const std::string &installType,
-                                             const std::string &workload)
+std::vector<ProfileSetting> MakeSampleProfile(long long memoryMiB, const std::string &installType,
+                                              const std::string &workload)
 {
     const long long ram = std::max(memoryMiB, 256LL);
     // A desktop install shares the machine; a dedicated server gets all of it.
@@ -41,7 +41,7 @@ std::vector<TuningSetting> MakeTuningProfile(long long memoryMiB, const std::str
 
     return {
         {"buffer_pool_size", Mb(bufferPool)},
-        {"effective_cache_size", Mb(cacheEstimate)},
+        {"file_cache_estimate", Mb(cacheEstimate)},
         {"sort_memory", Kb(sortKb)},
         {"maintenance_memory", Mb(maintenance)},
         {"max_connections", std::to_string(connections)},
@@ -50,7 +50,7 @@ std::vector<TuningSetting> MakeTuningProfile(long long memoryMiB, const std::str
         {"checkpoint_spread", "0.9"},
         {"log_size_max", Mb(logMax)},
         {"log_size_min", Mb(logMax / 4)},
-        {"random_page_cost", "1.1"},
+        {"random_read_cost", "1.1"},
         {"io_concurrency", "200"},
         {"statistics_target", workload == "dw" ? "500" : "100"},
         {"worker_processes", std::to_string(workers)},
