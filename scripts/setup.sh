@@ -8,7 +8,7 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
 export DEBIAN_FRONTEND=noninteractive
 
-# Source packages too: the Windows build compiles the SOAP runtime from gSOAP's own source.
+# Source packages too: the SOAP runtime is compiled from gSOAP's own source.
 if ! grep -Eqrs '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d; then
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     # The mirror the machine already uses for its binary packages.
@@ -26,8 +26,8 @@ fi
 
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
-    cmake ninja-build g++ pkg-config \
-    gsoap libgsoap-dev libssl-dev zlib1g-dev \
+    cmake ninja-build g++ pkg-config clang libclang-rt-14-dev valgrind \
+    gsoap libgsoap-dev libssl-dev zlib1g-dev dpkg-dev patch \
     libgtest-dev libgmock-dev \
     libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 wine64 wine \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \

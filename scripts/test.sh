@@ -1,6 +1,6 @@
 #!/bin/sh
 # Sets up the machine, builds the project twice (plain and ASan+UBSan) and runs the
-# whole test suite in both trees.
+# whole test suite in both trees, then replays the fuzz inputs and fuzzes each target briefly.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
@@ -16,3 +16,5 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 ./scripts/build.sh build-asan -DENABLE_SANITIZERS=ON
 (cd build-asan && ctest --output-on-failure -j2)
+
+./scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
