@@ -32,4 +32,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 wine64 wine \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \
     xvfb xauth x11-utils trayer xdotool imagemagick \
-    python3 procps
+    python3 procps \
+    dpkg-dev file lintian desktop-file-utils man-db
