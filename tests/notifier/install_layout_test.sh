@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs a build tree into a scratch prefix and checks what a desktop needs to run
-# Freshwell at log-on: both programs, the XDG autostart entry and the icon.
+# Freshwell at log-on: both programs, the XDG autostart entry and the icon, and the
+# manual pages.
 # Usage: install_layout_test.sh CMAKE BUILD_DIR
 set -eu
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/install-layout.XXXXXX")
@@ -9,7 +10,8 @@ trap 'rm -rf "$prefix"' EXIT
 
 status=0
 for file in bin/Freshwell bin/getVantorel share/icons/hicolor/16x16/apps/freshwell.png \
-    etc/xdg/autostart/freshwell.desktop; do
+    etc/xdg/autostart/freshwell.desktop share/man/man1/Freshwell.1.gz \
+    share/man/man1/getVantorel.1.gz; do
     [ -f "$prefix/$file" ] || { echo "not installed: $file"; status=1; }
 done
 for program in bin/Freshwell bin/getVantorel; do
