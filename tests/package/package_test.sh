@@ -28,7 +28,7 @@ dpkg -L "$pkg" >"$work/files"
 # No network at all: the product host name cannot be resolved (12007), whereas a tree
 # built for the bundled service would have been refused on loopback (12029).
 unshare -n /usr/bin/getVantorel 8.4 server oltp >"$work/out" 2>"$work/err" ||
-    fail "getVantorel exit status $? (expected 0)"
+    fail "getVantorel exit status $? (expected 0): $(cat "$work/err")"
 [ ! -s "$work/out" ] || fail "getVantorel printed a profile: $(cat "$work/out")"
 grep -q '"Error 12007"' "$work/err" || fail "getVantorel fault report: $(cat "$work/err")"
 
