@@ -9,7 +9,7 @@ dir=${1:-$here/build-package}
 flags() { DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get "$1"; }
 # -U drops settings a test tree may have cached, so the defaults apply again.
 cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF \
-    -U 'GETVANTOREL_*' -U FRESHWELL_CATALOG_URL -U ENABLE_SANITIZERS \
+    -U 'GETVANTOREL_*' -U FRESHWELL_CATALOG_URL -U 'ENABLE_*' \
     -DCMAKE_INSTALL_PREFIX=/usr -DCMAKE_INSTALL_SYSCONFDIR=/etc \
     -DCMAKE_C_FLAGS="$(flags CPPFLAGS) $(flags CFLAGS)" \
     -DCMAKE_CXX_FLAGS="$(flags CPPFLAGS) $(flags CXXFLAGS)" \
