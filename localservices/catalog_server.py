@@ -96,10 +96,10 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
         self.send_body(200, body, "application/xml")
 
     def send_huge(self, size, with_length):
-        # A well-formed catalog padded with blanks to exactly size bytes.
+        # A well-formed catalog padded to exactly size bytes with empty elements 1 KiB apart.
         head = b"<?xml version='1.0'?>\n<applications>"
         tail = b"</applications>\n"
-        filler = b" " * CHUNK
+        filler = (b" " * 1020 + b"<x/>") * (CHUNK // 1024)
         self.send_response(200)
         self.send_header("Content-Type", "application/xml")
         if with_length:
@@ -111,7 +111,7 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
         self.wfile.write(head)
         left = size - len(head) - len(tail)
         while left > 0:
-            piece = filler[:left]
+            piece = filler if left >= len(filler) else filler[:left - left % 1024] + b" " * (left % 1024)
             self.wfile.write(piece)
             left -= len(piece)
         self.wfile.write(tail)

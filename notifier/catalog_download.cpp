@@ -1,7 +1,7 @@
 #include "catalog_check.h"
 #include "catalog_download_limits.h"
 #include "catalog_error_box.h"
-#include "catalog_input_guard.h"
+#include "catalog_parser.h"
 
 #include <QCoreApplication>
 #include <QDomDocument>
@@ -193,10 +193,9 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
     }
 
     auto catalog = std::make_unique<QDomDocument>();
-    QString parseError = catalogInputProblem(body);
-    const bool parsed = parseError.isEmpty() && catalog->setContent(body, false, &parseError);
+    const QString parseError = parseCatalog(body, *catalog);
     body = QByteArray();
-    if (parsed)
+    if (parseError.isEmpty())
         return catalog.release();
     catalog.reset();
     showCatalogError(

@@ -96,12 +96,20 @@ TEST_F(CatalogDownload, BodiesThatAreNotXmlShowTheParseBoxWithTheParsersMessage)
 
 TEST_F(CatalogDownload, DeclaredEncodingsAreHonoured)
 {
-    // Latin-1 bytes for "1.0é", matching the UTF-8 registry text: up to date, no count.
-    RegistryFile latin("[SOFTWARE\\A]\nVersion=\"1.0\xc3\xa9\"\n");
-    server.put("latin1.xml", "<?xml version='1.0' encoding='ISO-8859-1'?>\n<applications>"
-                             "<a><platform>windows</platform><versionkey>SOFTWARE\\A\\Version"
-                             "</versionkey><version>1.0\xe9</version></a></applications>");
-    EXPECT_EQ(count("latin1.xml"), 0);
+    // Each body spells the UTF-8 registry text "1.0é€" in its own encoding (the euro sign
+    // as a character reference where the encoding has none): up to date, no count.
+    RegistryFile registry("[SOFTWARE\\A]\nVersion=\"1.0\xc3\xa9\xe2\x82\xac\"\n");
+    const std::pair<const char *, QByteArray> versions[] = {{"ISO-8859-1", "1.0\xe9&#x20AC;"},
+                                                            {"windows-1252", "1.0\xe9\x80"},
+                                                            {"US-ASCII", "1.0&#xE9;&#x20AC;"},
+                                                            {"utf-8", "1.0\xc3\xa9\xe2\x82\xac"}};
+    for (const auto &[encoding, version] : versions) {
+        server.put("encoded.xml", QByteArray("<?xml version='1.0' encoding='") + encoding +
+                                      "'?>\n<applications><a><platform>windows</platform>"
+                                      "<versionkey>SOFTWARE\\A\\Version</versionkey><version>" +
+                                      version + "</version></a></applications>");
+        EXPECT_EQ(count("encoded.xml"), 0) << encoding;
+    }
     EXPECT_TRUE(closer.boxes().empty());
 }
 
@@ -146,7 +154,7 @@ TEST_F(CatalogDownload, OversizedOrExplodingBodiesAreRefused)
     EXPECT_EQ(failedCheck("huge/200?length=0"), tooLarge);
     // Just under the cap is still read and parsed.
     EXPECT_EQ(count("huge/63"), 0);
-    EXPECT_EQ(closer.boxes().size(), 2u);
+    ASSERT_EQ(closer.boxes().size(), 2u) << closer.boxes().back().text.toStdString();
 
     // Ten levels of ten references each: 10^10 copies of "windows" if expanded.
     QByteArray entities = "<!ENTITY a 'windows'>";
@@ -160,6 +168,16 @@ TEST_F(CatalogDownload, OversizedOrExplodingBodiesAreRefused)
     EXPECT_EQ(failedCheck("laughs.xml"),
               parsePrefix + "The catalog carries its own document type declarations, which "
                             "are not accepted.");
+
+    // One entity of 4,000 characters used 500,000 times, behind a declaration longer than
+    // 1 KB, in an encoding that writes every '<', '>' and '&' in letters.
+    server.put("utf7.xml",
+               "<?xml version='1.0'" + QByteArray(2000, ' ') +
+                   "encoding='UTF-7'?>+ADw-!DOCTYPE applications +AFs-+ADw-!ENTITY e '" +
+                   QByteArray(4000, 'x') + "'+AD4-+AF0-+AD4-+ADw-applications+AD4-" +
+                   QByteArray("+ACY-e;").repeated(500000) + "+ADw-/applications+AD4-");
+    EXPECT_EQ(failedCheck("utf7.xml"),
+              parsePrefix + "The catalog is in the encoding UTF-7, which is not accepted.");
 }
 
 } // namespace

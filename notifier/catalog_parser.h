@@ -1,0 +1,28 @@
+#ifndef FRESHWELL_CATALOG_PARSER_H
+#define FRESHWELL_CATALOG_PARSER_H
+
+#include <QString>
+
+class QByteArray;
+class QDomDocument;
+
+// Shapes of catalog that the XML reader or the document tree handle badly and that no real
+// catalog has. The tree slows down quadratically with nesting depth; the reader with the
+// attributes of one element, and it holds a whole text, tag or comment before reporting it.
+constexpr int kMaxCatalogDepth = 256;
+constexpr int kMaxCatalogAttributes = 32; // per element
+// Elements, text, comments, instructions and CDATA sections: about 200,000 entries. Each
+// node costs the tree about 0.3 KB.
+constexpr int kMaxCatalogNodes = 2000000;
+// Bytes of body the reader may take in without ending a tag, text, comment or document
+// type (the body is read in 4 KB pieces, so an item may be up to that much shorter).
+constexpr int kMaxCatalogItemBytes = 64 * 1024;
+
+// Parses a catalog body into catalog, which must be empty. Empty text on success, else the
+// reason for the parse box: the XML reader's own message, or the limit that was reached.
+// The limits are checked on the reader's tokens as they come, so they hold whatever
+// encoding the body is in; internal document type subsets (entity and default-attribute
+// declarations) and encodings outside a short list are refused.
+QString parseCatalog(const QByteArray &body, QDomDocument &catalog);
+
+#endif

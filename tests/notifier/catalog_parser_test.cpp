@@ -1,0 +1,124 @@
+#include "catalog_parser.h"
+
+#include <QDomDocument>
+#include <QElapsedTimer>
+#include <QStringEncoder>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString parse(const QByteArray &body)
+{
+    QDomDocument catalog;
+    return parseCatalog(body, catalog);
+}
+
+QString serialised(const QDomNode &node)
+{
+    QString text;
+    QTextStream stream(&text);
+    node.save(stream, -1);
+    return text;
+}
+
+QByteArray nested(int depth)
+{
+    return "<applications>" + QByteArray("<a>").repeated(depth - 1) + "x" +
+           QByteArray("</a>").repeated(depth - 1) + "</applications>";
+}
+
+QByteArray withAttributes(int count)
+{
+    QByteArray attributes;
+    for (int i = 0; i < count; ++i)
+        attributes += " a" + QByteArray::number(i) + "='v'";
+    return "<applications><e" + attributes + "/></applications>";
+}
+
+// The same markup written so that no '<', '>' or '&' byte appears.
+QByteArray utf7(QByteArray ascii)
+{
+    return ascii.replace('+', "+-")
+        .replace('<', "+ADw-")
+        .replace('>', "+AD4-")
+        .replace('&', "+ACY-");
+}
+
+TEST(CatalogParser, BuildsTheTreeTheDocumentParserBuilds)
+{
+    const QByteArray bodies[] = {
+        "<?xml version='1.0' encoding='UTF-8'?>\n"
+        "<!DOCTYPE applications SYSTEM 'applications[1].dtd'>\n<applications>" +
+            QByteArray("<a><b/></a>").repeated(1000) + "</applications>",
+        "<!-- c --><?pi top?><applications a='1' b=\"&amp;&#x41;\">\n "
+        "<a><platform>win<![CDATA[<do>]]>"
+        "&lt;ws <i>x</i> </platform>  </a><!-- <a><a> --><?pi <c d='>'?>"
+        "<e f='=>\"' g=\"'=/>\"/>&#10;<v>&#xA0;</v><v>&#x2028;</v></applications>",
+        "<!DOCTYPE applications SYSTEM 'x.dtd'><applications>&undeclared;</applications>",
+    };
+    for (const QByteArray &body : bodies) {
+        QDomDocument ours;
+        EXPECT_EQ(parseCatalog(body, ours), "") << body.left(80).constData();
+        QDomDocument theirs;
+        ASSERT_TRUE(theirs.setContent(body, false));
+        EXPECT_EQ(serialised(ours.documentElement()).toStdString(),
+                  serialised(theirs.documentElement()).toStdString());
+    }
+    // Malformed bodies get the reader's own words.
+    EXPECT_EQ(parse("<applications><a"), "Premature end of document.");
+    EXPECT_EQ(parse(""), "Premature end of document.");
+}
+
+TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
+{
+    const QByteArray longDeclaration = "<?xml version='1.0'" + QByteArray(2000, ' ');
+    const QString refusedEncoding = "The catalog is in the encoding UTF-7, which is not accepted.";
+    const struct
+    {
+        QByteArray markup;
+        QString problem;
+    } shapes[] = {
+        {nested(kMaxCatalogDepth + 1), "The catalog nests elements more than 256 levels deep."},
+        {withAttributes(kMaxCatalogAttributes + 1),
+         "An element of the catalog has more than 32 attributes."},
+        // One entity of about 4,000 characters referenced 500,000 times.
+        {"<!DOCTYPE applications [<!ENTITY e '" + QByteArray(4000, 'x') + "'>]><applications>" +
+             QByteArray("&e;").repeated(500000) + "</applications>",
+         "The catalog carries its own document type declarations, which are not accepted."},
+        {"<applications><!--" + QByteArray(2 * kMaxCatalogItemBytes, 'x') + "--></applications>",
+         "An item of the catalog is longer than 65536 bytes."},
+    };
+    for (const auto &shape : shapes) {
+        const QString markup = QString::fromLatin1(shape.markup);
+        const std::pair<QByteArray, QString> bodies[] = {
+            {shape.markup, shape.problem},
+            {longDeclaration + " encoding='UTF-8'?>" + shape.markup, shape.problem},
+            {QStringEncoder(QStringConverter::Utf16LE)
+                 .encode(QString::fromLatin1(longDeclaration) + " encoding='UTF-16'?>" + markup),
+             shape.problem},
+            {QStringEncoder(QStringConverter::Utf32BE, QStringEncoder::Flag::WriteBom)
+                 .encode(markup),
+             shape.problem},
+            {longDeclaration + " encoding='UTF-7'?>" + utf7(shape.markup), refusedEncoding},
+        };
+        for (const auto &[body, problem] : bodies) {
+            QElapsedTimer clock;
+            clock.start();
+            EXPECT_EQ(parse(body), problem) << body.left(40).toHex().constData();
+            EXPECT_LT(clock.elapsed(), 5000) << problem.toStdString();
+        }
+    }
+    // Just inside every limit.
+    EXPECT_EQ(parse(nested(kMaxCatalogDepth)), "");
+    EXPECT_EQ(parse(withAttributes(kMaxCatalogAttributes)), "");
+    EXPECT_EQ(parse("<applications><!--" + QByteArray(kMaxCatalogItemBytes / 2, 'x') +
+                    "--></applications>"),
+              "");
+    EXPECT_EQ(parse("<applications>" + QByteArray("<a/>x").repeated(kMaxCatalogNodes / 2) +
+                    "</applications>"),
+              "The catalog has more than 2000000 nodes.");
+}
+
+} // namespace
