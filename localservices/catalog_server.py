@@ -4,7 +4,8 @@
 Serves the files of --dir on 127.0.0.1 (the demo catalog is /applications.xml), plus
 routes that misbehave on purpose for the tests:
 
-  /redirect?to=URL[&code=302]   one redirection to URL, taken literally (may be relative)
+  /redirect?to=URL[&code=302]   one redirection to URL, taken literally (may be relative);
+                                without to, the status alone, with no Location
   /chain/N/NAME                 N absolute redirections, then the file NAME
   /loop                         redirects to itself, relatively, for ever
   /status/CODE                  answers CODE with a short body
@@ -44,7 +45,7 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
         try:
             if parts[:1] == ["redirect"]:
                 code = int(query.get("code", ["302"])[0])
-                self.redirect(code, query.get("to", ["/"])[0])
+                self.redirect(code, query.get("to", [None])[0])
             elif parts[:1] == ["chain"] and len(parts) >= 3:
                 left = int(parts[1])
                 name = "/".join(parts[2:])
@@ -72,7 +73,8 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
         # The body is not a catalog: a client that parsed it instead of following would fail.
         body = b"<html><body>Moved"
         self.send_response(code)
-        self.send_header("Location", location)
+        if location is not None:
+            self.send_header("Location", location)
         self.send_header("Content-Type", "text/html")
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()

@@ -144,15 +144,17 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
         }
 
         QNetworkReply &reply = transfer.reply();
-        const QVariant target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute);
-        if (target.isValid()) {
+        // A redirection status without a Location gives an empty target: that reply is the
+        // final one.
+        const QUrl target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
+        if (!target.isEmpty()) {
             if (redirections >= kMaxCatalogRedirections) {
                 failure = trDialog("The server redirected the request more than %1 times.")
                               .arg(kMaxCatalogRedirections);
                 return false;
             }
             // A relative Location is relative to the URL that gave it.
-            url = reply.url().resolved(target.toUrl());
+            url = reply.url().resolved(target);
             if (!isWebUrl(url)) {
                 failure = trDialog("The server redirected the request to %1, which is not an "
                                    "HTTP address.")

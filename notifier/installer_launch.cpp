@@ -3,12 +3,15 @@
 #include <QProcess>
 #include <QStringList>
 
-void launchInstaller(const QString &executeCommand, const QString &serverVersion, QObject *owner)
+void launchInstaller(const QString &executeCommand, const QString &serverVersion)
 {
-    const QStringList arguments{QStringLiteral("--server=") + serverVersion};
-
-    // The process object stays with its owner until program exit, so an installer that is
-    // still running is not killed while the notifier lives.
-    auto *process = new QProcess(owner);
-    process->start(executeCommand, arguments, QIODevice::ReadWrite);
+    // An installer at work must survive the notifier's end (quit, log-off, a kill): no
+    // process object that would kill it, no pipe whose reader goes away under it.
+    QProcess process;
+    process.setProgram(executeCommand);
+    process.setArguments({QStringLiteral("--server=") + serverVersion});
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.startDetached();
 }

@@ -3,10 +3,9 @@
 
 #include <QString>
 
-class QObject;
-
-// Starts the add-on installer with the single argument "--server=<serverVersion>".
-// The process object becomes a child of owner; a failed start is not reported.
-void launchInstaller(const QString &executeCommand, const QString &serverVersion, QObject *owner);
+// Starts the add-on installer with the single argument "--server=<serverVersion>", detached:
+// it outlives the notifier, reads end-of-file and writes to the null device. A failed start
+// is not reported.
+void launchInstaller(const QString &executeCommand, const QString &serverVersion);
 
 #endif

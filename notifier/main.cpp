@@ -30,21 +30,22 @@ int main(int argc, char *argv[])
     bool immediateCheck = false;
 
     // Whole-argument, case-sensitive matches; a value option always takes the next
-    // argument, even one that looks like an option. QApplication has already removed its
-    // own options from argc/argv, so argv lines up with arguments().
+    // argument, even one that looks like an option. Values are taken as the platform
+    // decodes its command line (the wide command line on Windows, the locale's encoding
+    // elsewhere), so that a non-ASCII path names the file it names in a shell.
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (argument == QLatin1String("--server") || argument == QLatin1String("-s")) {
-            if (i + 1 < argc)
-                serverVersion = QString::fromLatin1(argv[++i]);
+            if (i + 1 < arguments.size())
+                serverVersion = arguments.at(++i);
         } else if (argument == QLatin1String("--execute") || argument == QLatin1String("-e")) {
-            if (i + 1 < argc)
-                executeCommand = QString::fromLatin1(argv[++i]);
+            if (i + 1 < arguments.size())
+                executeCommand = arguments.at(++i);
         } else if (argument == QLatin1String("--application-list") ||
                    argument == QLatin1String("-a")) {
-            if (i + 1 < argc)
-                applicationList = QString::fromLatin1(argv[++i]);
+            if (i + 1 < arguments.size())
+                applicationList = arguments.at(++i);
         } else if (argument == QLatin1String("--immediate-check") ||
                    argument == QLatin1String("-i")) {
             immediateCheck = true;

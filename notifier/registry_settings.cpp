@@ -22,29 +22,10 @@ QString localMachineIniPath()
     return QStringLiteral("/etc/freshwell/HKEY_LOCAL_MACHINE.ini");
 }
 
-namespace {
-
-// The settings layer quietly folds empty components and would hand "." and ".." on as key
-// names, so such a path could read a value other than the one the catalog names.
-bool isPlainPath(const QString &path)
-{
-    if (path.isEmpty())
-        return false;
-    const QStringList components = path.split(QLatin1Char('/'), Qt::KeepEmptyParts);
-    for (const QString &component : components) {
-        if (component.isEmpty() || component == QLatin1String(".") ||
-            component == QLatin1String(".."))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 QString readRegistryText(const QSettings &settings, const QString &path)
 {
-    if (!isPlainPath(path))
-        return QString();
+    // Read as the settings layer reads it (it folds doubled, leading and trailing
+    // separators), so that nothing it would find is taken for not installed.
     const QVariant value = settings.value(path);
     // An INI value with unquoted commas reads back as a list; join it so that the text
     // compares as it was written.

@@ -16,7 +16,7 @@ std::unique_ptr<QSettings> openLocalMachineSettings();
 QString localMachineIniPath();
 
 // The value at path ("KEY/SUBKEY/Value", slash-separated) as the text that was written, or
-// empty text when it is missing or when the path has an empty, "." or ".." component.
+// empty text when it is missing.
 QString readRegistryText(const QSettings &settings, const QString &path);
 
 #endif

@@ -120,6 +120,6 @@ void UpdateDialog::updateCheck()
 void UpdateDialog::runKitwright()
 {
     trayIcon->setVisible(false);
-    launchInstaller(executeCommand, serverVersion, this);
+    launchInstaller(executeCommand, serverVersion);
     scheduleCheck(kAfterInstallCheckDelayMs, this, [this] { updateCheck(); });
 }

@@ -122,6 +122,11 @@ TEST_F(CatalogDownload, RedirectionsAreFollowedUpToTenAndOnlyTheLastBodyIsParsed
     EXPECT_EQ(count("redirect?to=" + server.url("catalog.xml") + "&code=301"), 2);
     EXPECT_TRUE(closer.boxes().empty());
 
+    // A redirection status that names no target is the final reply: its body is parsed.
+    for (const char *code : {"301", "302", "303", "307", "308"})
+        EXPECT_TRUE(failedCheck(QStringLiteral("redirect?code=") + code).startsWith(parsePrefix))
+            << code;
+
     EXPECT_EQ(failedCheck("chain/11/catalog.xml"), tooManyRedirections);
     EXPECT_EQ(failedCheck("loop"), tooManyRedirections);
     // Only http and https are followed.

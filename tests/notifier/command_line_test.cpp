@@ -95,8 +95,11 @@ TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksL
         {{"", "-i", "", "-i"}, "8.4", kDefaultCatalog, 1},
         {{"-e", "-h", "--application-list", "-x"}, "8.4", "-x", 600000},
         {{"-a", "http://h/a.xml", "--immediate-check"}, "8.4", "http://h/a.xml", 1},
-        // The value is the raw 8-bit argument read as Latin-1.
-        {{"-s", "9.0\xe9"}, QStringLiteral("9.0") + QChar(0xe9), kDefaultCatalog, 600000},
+        // Values are decoded as the platform decodes its command line (UTF-8 here).
+        {{"-s", "9.0\xc3\xa9", "-a", "/opt/Instala\xc3\xa7\xc3\xa3o/a.xml"},
+         QString::fromUtf8("9.0\xc3\xa9"),
+         QString::fromUtf8("/opt/Instala\xc3\xa7\xc3\xa3o/a.xml"),
+         600000},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.arguments));

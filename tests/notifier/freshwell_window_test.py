@@ -38,9 +38,15 @@ class FreshwellWindowTest(unittest.TestCase):
         workdir = tempfile.mkdtemp(prefix="freshwell-window-")
         self.addCleanup(shutil.rmtree, workdir, True)
         self.installer_log = os.path.join(workdir, "installer.log")
-        installer = os.path.join(workdir, "installer.sh")
+        self.installer_done = os.path.join(workdir, "installer.done")
+        # In a folder whose name is not ASCII; it records its arguments, then works a while
+        # (reading its input to the end, writing output) before it writes its done file.
+        os.mkdir(os.path.join(workdir, "Instala\u00e7\u00e3o"))
+        installer = os.path.join(workdir, "Instala\u00e7\u00e3o", "installer.sh")
         with open(installer, "w") as script:
-            script.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % self.installer_log)
+            script.write('#!/bin/sh -e\nprintf "%%s\\n" "$*" >> "%s"\ncat >/dev/null\nsleep 1\n'
+                         'seq 100000\nseq 1000 >&2\ntouch "%s"\n'
+                         % (self.installer_log, self.installer_done))
         os.chmod(installer, 0o755)
         with open(os.path.join(workdir, "program.log"), "w") as output:
             self.program = subprocess.Popen(
@@ -97,6 +103,22 @@ class FreshwellWindowTest(unittest.TestCase):
         x11.click(balloon, *BALLOON_TEXT, 1)
         self.assert_installer_ran_and_icon_left()
         self.assertIsNone(x11.balloon(APP))
+
+    def test_balloon_goes_and_installer_outlives_freshwell(self):
+        icon, _ = self.start()
+        # The second posting shows for 5000 ms.
+        self.assertTrue(x11.wait_for(lambda: x11.balloon(APP) is None, 8), "the balloon stayed")
+        self.assertGreater(time.monotonic() - self.balloon_seen, 4.0)
+        self.assertLess(time.monotonic() - self.balloon_seen, 6.5)
+        x11.click(icon, icon.width // 2, icon.height // 2, 3)
+        menu = x11.wait_for(lambda: x11.popup_menu(APP), 3)
+        self.assertIsNotNone(menu, "no menu after a right click on the icon")
+        x11.click(menu, *MENU_FIRST_ENTRY, 1)
+        self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=8.4"])
+        self.assertFalse(os.path.exists(self.installer_done))
+        self.stop()
+        self.assertTrue(x11.wait_for(lambda: os.path.exists(self.installer_done), 10),
+                        "the installer did not finish after Freshwell ended")
 
     def test_left_clicks_on_icon_while_balloon_shows_do_nothing(self):
         icon, _ = self.start()

@@ -8,11 +8,12 @@
 RecordingInstaller::RecordingInstaller()
 {
     // NUL-separated, so blanks and empty arguments survive; written under another name and
-    // renamed, so a reader never sees half a record.
+    // renamed, so a reader never sees half a record. Recorded once its input has ended.
     QFile script(command());
     if (script.open(QIODevice::WriteOnly))
         script.write("#!/bin/sh\n"
                      "record=\"$(dirname \"$0\")/arguments\"\n"
+                     "cat >/dev/null\n"
                      "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$record.part\"\n"
                      "mv \"$record.part\" \"$record\"\n");
     script.close();
