@@ -16,7 +16,7 @@ constexpr int kMaxCatalogAttributes = 32; // per element
 constexpr int kMaxCatalogNodes = 2000000;
 // Bytes of body the reader may take in without ending a tag, text, comment or document
 // type (the body is read in 4 KB pieces, so an item may be up to that much shorter).
-constexpr int kMaxCatalogItemBytes = 64 * 1024;
+constexpr int kMaxCatalogItemBytes = 16 * 1024;
 
 // Parses a catalog body into catalog, which must be empty. Empty text on success, else the
 // reason for the parse box: the XML reader's own message, or the limit that was reached.

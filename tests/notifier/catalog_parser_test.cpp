@@ -88,7 +88,7 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
              QByteArray("&e;").repeated(500000) + "</applications>",
          "The catalog carries its own document type declarations, which are not accepted."},
         {"<applications><!--" + QByteArray(2 * kMaxCatalogItemBytes, 'x') + "--></applications>",
-         "An item of the catalog is longer than 65536 bytes."},
+         "An item of the catalog is longer than 16384 bytes."},
     };
     for (const auto &shape : shapes) {
         const QString markup = QString::fromLatin1(shape.markup);
