@@ -4,6 +4,7 @@
 #include <QString>
 
 class QDomDocument;
+class QDomElement;
 class QWidget;
 
 // One update check: downloads the catalog at applicationList, compares every entry with
@@ -11,6 +12,10 @@ class QWidget;
 // are reported in a modal box parented to parent and count 0.
 int countAvailableUpdates(const QString &applicationList, const QString &serverVersion,
                           QWidget *parent);
+
+// The walk of one check over the catalog's root element: how many of its child nodes are
+// entries with an update that applies to serverVersion.
+int countApplicableEntries(const QDomElement &applications, const QString &serverVersion);
 
 // Downloads and parses the catalog; the caller owns the result. Null after a reported
 // failure.

@@ -22,7 +22,6 @@ QString childText(const QDomNode &entry, const QString &name)
 int countAvailableUpdates(const QString &applicationList, const QString &serverVersion,
                           QWidget *parent)
 {
-    int count = 0;
     const std::unique_ptr<QDomDocument> catalog(downloadCatalog(applicationList, parent));
     if (!catalog)
         return 0;
@@ -36,6 +35,12 @@ int countAvailableUpdates(const QString &applicationList, const QString &serverV
         return 0;
     }
 
+    return countApplicableEntries(root, serverVersion);
+}
+
+int countApplicableEntries(const QDomElement &applications, const QString &serverVersion)
+{
+    int count = 0;
     const QString platformTag = QStringLiteral("platform");
     const QString versionKeyTag = QStringLiteral("versionkey");
     const QString versionTag = QStringLiteral("version");
@@ -43,7 +48,7 @@ int countAvailableUpdates(const QString &applicationList, const QString &serverV
     const std::unique_ptr<QSettings> registry = openLocalMachineSettings();
 
     // Every child node is an entry; one that is not an element has no platform and drops out.
-    for (QDomNode entry = root.firstChild(); !entry.isNull(); entry = entry.nextSibling()) {
+    for (QDomNode entry = applications.firstChild(); !entry.isNull(); entry = entry.nextSibling()) {
         if (childText(entry, platformTag) != QLatin1String("windows"))
             continue;
 
