@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Draws Freshwell16.png: the 16x16 RGBA tray icon (a blue badge with a white up arrow).
+"""Draws the RGBA tray icon (a blue badge with a white up arrow) at one size, by default
+16x16 (Freshwell16.png); the shapes are laid out on a 16-unit grid and scaled, so every
+size shows the same picture.
 
 Each pixel is the average of 8x8 samples so the edges stay smooth at tray size.
-Usage: draw_icon.py OUTPUT.png
+Usage: draw_icon.py OUTPUT.png [SIZE]
 """
 import struct
 import sys
@@ -48,12 +50,12 @@ def sample(x, y):
     return tuple(round(a + (b - a) * t) for a, b in zip(TOP, BOTTOM))
 
 
-def pixel(px, py):
+def pixel(px, py, scale):
     acc = [0, 0, 0]
     covered = 0
     for sy in range(SAMPLES):
         for sx in range(SAMPLES):
-            c = sample(px + (sx + 0.5) / SAMPLES, py + (sy + 0.5) / SAMPLES)
+            c = sample((px + (sx + 0.5) / SAMPLES) * scale, (py + (sy + 0.5) / SAMPLES) * scale)
             if c is not None:
                 covered += 1
                 for i in range(3):
@@ -70,12 +72,14 @@ def chunk(kind, data):
 
 
 def main():
+    size = int(sys.argv[2]) if len(sys.argv) > 2 else SIZE
+    scale = SIZE / size
     rows = b"".join(
-        b"\x00" + bytes(v for x in range(SIZE) for v in pixel(x, y)) for y in range(SIZE)
+        b"\x00" + bytes(v for x in range(size) for v in pixel(x, y, scale)) for y in range(size)
     )
     png = (
         b"\x89PNG\r\n\x1a\n"
-        + chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0))
+        + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
         + chunk(b"IDAT", zlib.compress(rows, 9))
         + chunk(b"IEND", b"")
     )

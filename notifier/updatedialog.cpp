@@ -3,6 +3,9 @@
 #include "balloon_click_guard.h"
 #include "catalog_check.h"
 #include "check_schedule.h"
+#include "dbus_tray.h"
+#include "desktop_notification.h"
+#include "freshwell_icon.h"
 #include "installer_launch.h"
 #include "ui_updatedialogform.h"
 
@@ -30,9 +33,9 @@ constexpr int kSecondBalloonMs = 5000;
 UpdateDialog::UpdateDialog(QString applicationList, QString serverVersion, QString executeCommand,
                            bool immediateCheck)
     : QDialog(nullptr), ui(new Ui::UpdateDialogForm), installAction(nullptr), quitAction(nullptr),
-      trayIcon(nullptr), trayIconMenu(nullptr), applicationList(std::move(applicationList)),
-      serverVersion(std::move(serverVersion)), executeCommand(std::move(executeCommand)),
-      immediateCheck(immediateCheck)
+      trayIcon(nullptr), trayIconMenu(nullptr), notification(nullptr),
+      applicationList(std::move(applicationList)), serverVersion(std::move(serverVersion)),
+      executeCommand(std::move(executeCommand)), immediateCheck(immediateCheck)
 {
     ui->setupUi(this);
     createActions();
@@ -72,14 +75,22 @@ void UpdateDialog::createTrayIcon()
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(quitAction);
 
+    // Decided before the icon exists, as Qt decides when it creates one.
+    const bool dbusTray = trayIconUsesDBus();
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setContextMenu(trayIconMenu);
-    connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
-    // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
-    // press handler would otherwise call it.
-    guardBalloonClicks(trayIcon);
+    const QIcon icon = freshwellIcon();
+    if (dbusTray) {
+        // Qt's messageClicked() would also fire for other programs' notifications.
+        notification = new DesktopNotification(icon, this);
+        connect(notification, SIGNAL(activated()), this, SLOT(runKitwright()));
+    } else {
+        connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
+        // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
+        // press handler would otherwise call it.
+        guardBalloonClicks(trayIcon);
+    }
 
-    const QIcon icon(QStringLiteral(":Freshwell16.png"));
     trayIcon->setIcon(icon);
     setWindowIcon(icon);
 }
@@ -110,16 +121,28 @@ void UpdateDialog::updateCheck()
     }
     text = text.arg(count);
 
-    trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kFirstBalloonMs);
+    announce(title, text, kFirstBalloonMs);
     if (trayIcon->isVisible())
-        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kSecondBalloonMs);
+        announce(title, text, kSecondBalloonMs);
 
     // No check is armed while the announcement stands; the installer start arms the next.
+}
+
+void UpdateDialog::announce(const QString &title, const QString &text, int displayMs)
+{
+    // The notification is posted for the full time each time: the second posting replaces
+    // the first, which must not have closed by then, or the user would see two.
+    if (notification && notification->show(title, text, kSecondBalloonMs))
+        return;
+    trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
 }
 
 void UpdateDialog::runKitwright()
 {
     trayIcon->setVisible(false);
+    // A click on it later, in a notification history, must not start a second installer.
+    if (notification)
+        notification->close();
     launchInstaller(executeCommand, serverVersion);
     scheduleCheck(kAfterInstallCheckDelayMs, this, [this] { updateCheck(); });
 }

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QString>
 
+class DesktopNotification;
 class QAction;
 class QMenu;
 class QSystemTrayIcon;
@@ -30,12 +31,15 @@ private slots:
 private:
     void createActions();
     void createTrayIcon();
+    void announce(const QString &title, const QString &text, int displayMs);
 
     Ui::UpdateDialogForm *ui;
     QAction *installAction;
     QAction *quitAction;
     QSystemTrayIcon *trayIcon;
     QMenu *trayIconMenu;
+    // Set when the tray icon is a StatusNotifierItem: Freshwell posts its own notification.
+    DesktopNotification *notification;
     QString applicationList;
     QString serverVersion;
     QString executeCommand;

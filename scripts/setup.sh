@@ -32,5 +32,6 @@ $SUDO apt-get install -y --no-install-recommends \
     libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 wine64 wine \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \
     xvfb xauth x11-utils trayer xdotool imagemagick \
-    python3 procps \
+    dbus-daemon dbus-bin xfce4-panel xfconf xfce4-notifyd dunst libnotify-bin libglib2.0-bin \
+    python3 python3-gi procps \
     dpkg-dev file lintian desktop-file-utils man-db
