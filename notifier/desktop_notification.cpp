@@ -4,7 +4,6 @@
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
-#include <QIcon>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -15,7 +14,6 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 const QString kInterface = kService;
 const QString kDefaultAction = QStringLiteral("default");
 const QString kInstallAction = QStringLiteral("install");
-constexpr int kImageSize = 48;
 // A server that hangs must not freeze the notifier for D-Bus's default 25 s.
 constexpr int kCallTimeoutMs = 3000;
 
@@ -40,10 +38,8 @@ QVariant imageHint(const QImage &image)
 
 } // namespace
 
-DesktopNotification::DesktopNotification(const QIcon &icon, QObject *parent)
-    : QObject(parent),
-      image(icon.pixmap(kImageSize, kImageSize).toImage().convertToFormat(QImage::Format_RGBA8888)),
-      id(0)
+DesktopNotification::DesktopNotification(const QImage &image, QObject *parent)
+    : QObject(parent), image(image.convertToFormat(QImage::Format_RGBA8888)), id(0)
 {
     // Some servers send the signal to the poster only, others to everyone: the id decides.
     QDBusConnection::sessionBus().connect(kService, kPath, kInterface,

@@ -5,8 +5,6 @@
 #include <QObject>
 #include <QString>
 
-class QIcon;
-
 // Freshwell's announcement as a desktop notification (org.freedesktop.Notifications on the
 // session bus), for tray icons that are StatusNotifierItems.
 //
@@ -19,7 +17,8 @@ class DesktopNotification : public QObject
     Q_OBJECT
 
 public:
-    DesktopNotification(const QIcon &icon, QObject *parent);
+    // image: the picture the notification shows.
+    DesktopNotification(const QImage &image, QObject *parent);
     ~DesktopNotification() override;
 
     // Posts the notification, or replaces the one still standing; true once a server has

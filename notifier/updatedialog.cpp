@@ -82,7 +82,7 @@ void UpdateDialog::createTrayIcon()
     const QIcon icon = freshwellIcon();
     if (dbusTray) {
         // Qt's messageClicked() would also fire for other programs' notifications.
-        notification = new DesktopNotification(icon, this);
+        notification = new DesktopNotification(freshwellImage(48), this);
         connect(notification, SIGNAL(activated()), this, SLOT(runKitwright()));
     } else {
         connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));

@@ -1,24 +1,36 @@
 #!/bin/sh
 # Runs a command on a private X server that has a system tray, then tears both down.
-# Usage: with-tray-host.sh CMD [ARGS...]
+# Usage: with-tray-host.sh [--xfce-panel NOTIFICATION_DAEMON] CMD [ARGS...]
 #
 # Xvfb picks a free display itself (-displayfd), so any number of runs can share a
 # machine. The tray host is trayer docked bottom right; Qt embeds its icons there
-# (XEmbed) and draws its own balloons. The exit status is CMD's, or 125 when the X
-# server or the tray host could not be started.
+# (XEmbed) and draws its own balloons.
+#
+# With --xfce-panel the tray lives on a private session bus instead: xfce4-panel with only
+# its systray plugin (a StatusNotifierWatcher and host, so Qt makes its icons
+# StatusNotifierItems) and the notification daemon named (xfce4-notifyd or dunst). The bus
+# activates nothing, so no other daemon can step in.
+#
+# The exit status is CMD's, or 125 when the X server or the tray could not be started.
 set -u
-[ $# -gt 0 ] || { echo "usage: $0 CMD [ARGS...]" >&2; exit 2; }
+daemon=""
+if [ "${1:-}" = "--xfce-panel" ] && [ $# -ge 2 ]; then
+    daemon=$2
+    shift 2
+fi
+[ $# -gt 0 ] || { echo "usage: $0 [--xfce-panel DAEMON] CMD [ARGS...]" >&2; exit 2; }
 
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tray-host.XXXXXX") || exit 125
 xvfb_pid=""
-tray_pid=""
+bus_pid=""
+tray_pids=""
 cmd_pid=""
 
 stop() {
-    # The command's whole process group first, then the clients, then their server.
+    # The command's whole process group first, then the clients, then their servers.
     [ -n "$cmd_pid" ] && kill -TERM -- "-$cmd_pid" 2>/dev/null && wait "$cmd_pid" 2>/dev/null
-    for pid in $tray_pid $xvfb_pid; do
+    for pid in $tray_pids $bus_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
@@ -28,29 +40,108 @@ trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+fail() {
+    echo "with-tray-host: $1" >&2
+    cat "$work"/*.log >&2
+    exit 125
+}
+
+# Polls CONDITION (a command) every 50 ms, for 10 s at most.
+wait_until() {
+    tries=0
+    until "$@"; do
+        [ $tries -lt 200 ] || return 1
+        tries=$((tries + 1))
+        sleep 0.05
+    done
+}
+
+# A server writes its address to FILE once it accepts connections.
+started() { [ -s "$1" ] || { kill -0 "$2" 2>/dev/null || fail "process $2 ended"; false; }; }
+
+host_registered() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher \
+        --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
+        org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
+}
+
+start_xfce_panel() {
+    cat >"$work/bus.conf" <<EOF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:dir=$work</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+EOF
+    dbus-daemon --nofork --config-file="$work/bus.conf" --print-address=5 \
+        5>"$work/bus" >"$work/bus.log" 2>&1 &
+    bus_pid=$!
+    wait_until started "$work/bus" "$bus_pid" || fail "dbus-daemon did not start"
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+    # xfconf reads the panel's layout from here.
+    XDG_CONFIG_HOME="$work/config"
+    NO_AT_BRIDGE=1
+    export DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME NO_AT_BRIDGE
+    channels="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    mkdir -p "$channels"
+    cat >"$channels/xfce4-panel.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=8;x=400;y=584"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+EOF
+    for xfconfd in /usr/lib/*/xfce4/xfconf/xfconfd; do :; done
+    for notifyd in /usr/lib/*/xfce4/notifyd/xfce4-notifyd; do :; done
+    [ "$daemon" = xfce4-notifyd ] && daemon=$notifyd
+
+    "$xfconfd" >"$work/xfconfd.log" 2>&1 &
+    tray_pids="$!"
+    gdbus wait --session --timeout 10 org.xfce.Xfconf || fail "xfconfd did not start"
+    xfce4-panel --disable-wm-check >"$work/panel.log" 2>&1 &
+    tray_pids="$! $tray_pids"
+    "$daemon" >"$work/notifications.log" 2>&1 &
+    tray_pids="$! $tray_pids"
+    gdbus wait --session --timeout 10 org.freedesktop.Notifications ||
+        fail "$daemon did not start"
+    # Qt looks for a registered host once, when it makes its first tray icon.
+    wait_until host_registered || fail "the panel registered no StatusNotifierHost"
+}
+
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset \
     3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
-# Xvfb writes the display number once it accepts connections.
-tries=0
-while [ ! -s "$work/display" ]; do
-    if ! kill -0 "$xvfb_pid" 2>/dev/null || [ $tries -ge 200 ]; then
-        echo "with-tray-host: Xvfb did not start" >&2
-        cat "$work/xvfb.log" >&2
-        exit 125
-    fi
-    tries=$((tries + 1))
-    sleep 0.05
-done
+wait_until started "$work/display" "$xvfb_pid" || fail "Xvfb did not start"
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
-    --SetDockType true --transparent false --tint 0x808080 >"$work/trayer.log" 2>&1 &
-tray_pid=$!
-if ! python3 "$here/wait-for-tray.py" 10; then
-    cat "$work/trayer.log" >&2
-    exit 125
+if [ -n "$daemon" ]; then
+    start_xfce_panel
+else
+    trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
+        --SetDockType true --transparent false --tint 0x808080 >"$work/trayer.log" 2>&1 &
+    tray_pids=$!
+    python3 "$here/wait-for-tray.py" 10 || fail "trayer did not start"
 fi
 
 # libxkbcommon-x11 strndup()s keymap names straight out of X replies, which are not

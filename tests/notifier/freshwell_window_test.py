@@ -21,7 +21,9 @@ MENU_FIRST_ENTRY = (30, 10)  # "&Install updates", at the top of the menu
 BALLOON_TEXT = (40, 50)
 
 
-class FreshwellWindowTest(unittest.TestCase):
+class FreshwellRun(unittest.TestCase):
+    """Freshwell against the bundled catalog server, with an installer that logs its calls."""
+
     def setUp(self):
         env = os.environ
         self.server = subprocess.Popen(
@@ -33,8 +35,8 @@ class FreshwellWindowTest(unittest.TestCase):
         self.assertTrue(line.startswith("listening on 127.0.0.1:"), line)
         self.url = "http://127.0.0.1:%s/applications.xml" % line.rsplit(":", 1)[1].strip()
 
-    def start(self):
-        """Starts Freshwell with a recording installer; waits for its icon and balloon."""
+    def launch(self, *options):
+        """Starts Freshwell with a recording installer and its first check at once."""
         workdir = tempfile.mkdtemp(prefix="freshwell-window-")
         self.addCleanup(shutil.rmtree, workdir, True)
         self.installer_log = os.path.join(workdir, "installer.log")
@@ -51,17 +53,10 @@ class FreshwellWindowTest(unittest.TestCase):
         with open(os.path.join(workdir, "program.log"), "w") as output:
             self.program = subprocess.Popen(
                 [os.environ["FRESHWELL"], "--immediate-check", "--application-list", self.url,
-                 "--execute", installer], stdout=output, stderr=subprocess.STDOUT,
+                 "--execute", installer, *options], stdout=output, stderr=subprocess.STDOUT,
                 env=dict(os.environ, FRESHWELL_REGISTRY=os.environ["REGISTRY_INI"],
                          XDG_RUNTIME_DIR=workdir))
         self.addCleanup(self.stop)
-        icon = x11.wait_for(lambda: x11.tray_icon(APP), 15)
-        self.assertIsNotNone(icon, "no icon in the tray")
-        balloon = x11.wait_for(lambda: x11.settled_balloon(APP), 5)
-        self.balloon_seen = time.monotonic()
-        self.assertIsNotNone(balloon, "no balloon")
-        self.assertTrue(self.alive())
-        return icon, balloon
 
     def alive(self):
         return self.program.poll() is None
@@ -80,6 +75,19 @@ class FreshwellWindowTest(unittest.TestCase):
                 return log.read().splitlines()
         except FileNotFoundError:
             return []
+
+
+class FreshwellWindowTest(FreshwellRun):
+    def start(self):
+        """Starts Freshwell; waits for its icon and balloon."""
+        self.launch()
+        icon = x11.wait_for(lambda: x11.tray_icon(APP), 15)
+        self.assertIsNotNone(icon, "no icon in the tray")
+        balloon = x11.wait_for(lambda: x11.settled_balloon(APP), 5)
+        self.balloon_seen = time.monotonic()
+        self.assertIsNotNone(balloon, "no balloon")
+        self.assertTrue(self.alive())
+        return icon, balloon
 
     def assert_installer_ran_and_icon_left(self):
         self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=8.4"])
