@@ -111,14 +111,23 @@ def _rgba(image_path, crop=None):
     return [pixels[i:i + width] for i in range(0, len(pixels), width)]
 
 
-def contains_image(screen_path, region, icon_path, tolerance=8):
-    """Whether every opaque pixel of the icon appears, at one offset, inside region (a
-    Window) of the screenshot."""
+def contains_image(screen_path, region, icon_path, tolerance=8, share=1.0):
+    """Whether at least share of the opaque pixels of the icon (all of them by default)
+    appear, at one offset, inside region (a Window) of the screenshot."""
     area = _rgba(screen_path, "%dx%d+%d+%d" % (region.width, region.height, region.x, region.y))
     icon = _rgba(icon_path)
     opaque = [(x, y, p) for y, row in enumerate(icon) for x, p in enumerate(row) if p[3] == 255]
-    return bool(opaque) and any(
-        all(max(abs(a - b) for a, b in zip(area[y + dy][x + dx][:3], p[:3])) <= tolerance
-            for x, y, p in opaque)
-        for dy in range(len(area) - len(icon) + 1)
-        for dx in range(len(area[0]) - len(icon[0]) + 1))
+    allowed = int(len(opaque) * (1.0 - share))
+
+    def matches(dx, dy):
+        misses = 0
+        for x, y, p in opaque:
+            if max(abs(a - b) for a, b in zip(area[y + dy][x + dx][:3], p[:3])) > tolerance:
+                misses += 1
+                if misses > allowed:
+                    return False
+        return True
+
+    return bool(opaque) and any(matches(dx, dy)
+                                for dy in range(len(area) - len(icon) + 1)
+                                for dx in range(len(area[0]) - len(icon[0]) + 1))
