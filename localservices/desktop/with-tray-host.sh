@@ -8,8 +8,8 @@
 #
 # With --xfce-panel the tray lives on a private session bus instead: xfce4-panel with only
 # its systray plugin (a StatusNotifierWatcher and host, so Qt makes its icons
-# StatusNotifierItems) and the notification daemon named (xfce4-notifyd or dunst). The bus
-# activates nothing, so no other daemon can step in.
+# StatusNotifierItems) and the notification daemon named (xfce4-notifyd, dunst, or none).
+# The bus activates nothing, so no other daemon can step in.
 #
 # The exit status is CMD's, or 125 when the X server or the tray could not be started.
 set -u
@@ -120,10 +120,12 @@ EOF
     gdbus wait --session --timeout 10 org.xfce.Xfconf || fail "xfconfd did not start"
     xfce4-panel --disable-wm-check >"$work/panel.log" 2>&1 &
     tray_pids="$! $tray_pids"
-    "$daemon" >"$work/notifications.log" 2>&1 &
-    tray_pids="$! $tray_pids"
-    gdbus wait --session --timeout 10 org.freedesktop.Notifications ||
-        fail "$daemon did not start"
+    if [ "$daemon" != none ]; then
+        "$daemon" >"$work/notifications.log" 2>&1 &
+        tray_pids="$! $tray_pids"
+        gdbus wait --session --timeout 10 org.freedesktop.Notifications ||
+            fail "$daemon did not start"
+    fi
     # Qt looks for a registered host once, when it makes its first tray icon.
     wait_until host_registered || fail "the panel registered no StatusNotifierHost"
 }

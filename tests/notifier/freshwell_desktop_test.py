@@ -25,7 +25,8 @@ TEXT = ("There are 2 updates available for your Corvanta Standard Server install
 DAEMON = os.environ.get("NOTIFICATION_DAEMON", "")
 # What a user does to act on a popup: xfce4-notifyd 0.7.3 only acts through its buttons
 # (a click elsewhere dismisses), dunst acts on a middle click (a left click dismisses).
-POPUP_CLASS, POPUP_BUTTON = {"xfce4-notifyd": ("xfce4-notifyd", 1), "dunst": ("Dunst", 2)}[DAEMON]
+POPUP_CLASS, POPUP_BUTTON = {"xfce4-notifyd": ("xfce4-notifyd", 1), "dunst": ("Dunst", 2),
+                              "none": (None, None)}[DAEMON]
 
 
 def call(destination, path, interface, method, signature=None, args=()):
@@ -69,14 +70,19 @@ class BusMonitor:
 
 class FreshwellDesktopTest(window_test.FreshwellRun):
     def start(self):
-        """Starts Freshwell with server version 9.1; waits for its item and notification."""
+        """Starts Freshwell with server version 9.1; waits for its item and its two
+        postings, and returns their arguments."""
         self.bus = BusMonitor()
         self.addCleanup(self.bus.connection.close_sync)
         self.launch("--server", "9.1")
         self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
         posts = x11.wait_for(lambda: len(self.bus.seen("Notify")) == 2 and
                              self.bus.seen("Notify"), 5)
-        self.assertTrue(posts, "Freshwell did not post its notification twice")
+        self.assertTrue(posts, "no notification posted twice")
+        return posts
+
+    def start_with_popup(self):
+        posts = self.start()
         self.sender = [s for m, s, _ in self.bus.messages if m == "Notify"][0]
         self.popup = x11.wait_for(lambda: x11.windows_of_class(POPUP_CLASS, 20), 5)
         self.assertTrue(self.popup, "the daemon shows no popup")
@@ -92,13 +98,13 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
 
     def settled(self):
         """Waits until Freshwell has handled everything sent to it before this call."""
-        names = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
-                     "ListNames")[0]
-        item = [n for n in names if n.startswith("org.kde.StatusNotifierItem-%d-"
-                                                 % self.program.pid)]
-        if item:  # its item answers from the program's event loop
-            call(item[0], "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
-                 "(ss)", ("org.kde.StatusNotifierItem", "Status"))
+        items = self.registered_items()
+        self.assertEqual(len(items), 1, "the icon left the tray")
+        # Qt's item ("<bus name>/<path>") answers from the program's event loop, on the
+        # connection where Qt itself listens for notification signals.
+        name, path = items[0].split("/", 1)
+        call(name, "/" + path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
+             ("org.kde.StatusNotifierItem", "Status"))
 
     def panel_item(self):
         """The systray plugin's window in the panel, which shows only Freshwell's item."""
@@ -118,7 +124,6 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
         self.settled()
         self.assertTrue(self.alive())
         self.assertEqual(self.installer_calls(), [])
-        self.assertTrue(self.registered_items(), "the icon left the tray")
 
     def assert_installed_once(self, notification_id):
         self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=9.1"])
@@ -129,7 +134,7 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
         self.assertTrue(self.alive())
 
     def test_one_notification_and_a_click_on_it_installs(self):
-        first, second = self.start()
+        first, second = self.start_with_popup()
         icon = x11._rgba(window_test.ICONS[-1])
         hints = first[6]
         self.assertEqual(hints["image-data"][:6], (48, 48, 48 * 4, True, 8, 4))
@@ -149,8 +154,7 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
         self.assert_installed_once(notification_id)
 
     def test_others_notifications_start_nothing_and_menu_installs(self):
-        posts = self.start()
-        notification_id = posts[1][1]
+        notification_id = self.start_with_popup()[1][1]
         # Closing Freshwell's notification from outside leaves only the other one to click.
         call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS,
              "CloseNotification", "(u)", (notification_id,))
@@ -172,7 +176,7 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
         self.assert_installed_once(notification_id)
 
     def test_left_click_does_nothing_and_quit_exits_zero(self):
-        notification_id = self.start()[1][1]
+        notification_id = self.start_with_popup()[1][1]
         item = self.panel_item()
         x11.click(item, item.width // 2, item.height // 2, 1)
         self.assertTrue(x11.wait_for(lambda: self.bus.seen("Activate"), 5),
@@ -184,6 +188,14 @@ class FreshwellDesktopTest(window_test.FreshwellRun):
         self.assertEqual(self.program.wait(5), 0)
         self.assertEqual(self.installer_calls(), [])
         self.assertIn((notification_id,), self.bus.seen("CloseNotification", self.sender))
+
+    def test_without_a_notification_server_the_tray_icon_posts_its_message(self):
+        posts = self.start()
+        # Qt's own postings, as on any tray: no actions, 1 ms, then 5000 ms.
+        self.assertEqual([(p[3], p[4], p[5], p[7]) for p in posts],
+                         [(TITLE, TEXT, [], 1), (TITLE, TEXT, [], 5000)])
+        self.assertTrue(self.bus.seen("GetCapabilities"))
+        self.assertTrue(self.alive())
 
 
 if __name__ == "__main__":

@@ -9,8 +9,10 @@ trap 'rm -rf "$prefix"' EXIT
 "$1" --install "$2" --prefix "$prefix" >/dev/null
 
 status=0
-for file in bin/Freshwell bin/getVantorel share/icons/hicolor/16x16/apps/freshwell.png \
-    etc/xdg/autostart/freshwell.desktop share/man/man1/Freshwell.1.gz \
+for file in bin/Freshwell bin/getVantorel etc/xdg/autostart/freshwell.desktop \
+    share/icons/hicolor/16x16/apps/freshwell.png share/icons/hicolor/22x22/apps/freshwell.png \
+    share/icons/hicolor/24x24/apps/freshwell.png share/icons/hicolor/32x32/apps/freshwell.png \
+    share/icons/hicolor/48x48/apps/freshwell.png share/man/man1/Freshwell.1.gz \
     share/man/man1/getVantorel.1.gz; do
     [ -f "$prefix/$file" ] || { echo "not installed: $file"; status=1; }
 done

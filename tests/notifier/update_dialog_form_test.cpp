@@ -1,3 +1,4 @@
+#include "freshwell_icon.h"
 #include "ui_updatedialogform.h"
 #include "updatedialog.h"
 
@@ -69,4 +70,22 @@ TEST(FreshwellIcon, IsA16PixelImageWithTransparencyStoredUncompressed)
     EXPECT_EQ(qAlpha(image.pixel(8, 8)), 255);
     EXPECT_EQ(QResource(QStringLiteral(":/Freshwell16.png")).compressionAlgorithm(),
               QResource::NoCompression);
+}
+
+TEST(FreshwellIcon, ComesAtEveryPanelSizeAsTheSamePicture)
+{
+    const QList<QSize> sizes{{16, 16}, {22, 22}, {24, 24}, {32, 32}, {48, 48}};
+    EXPECT_EQ(freshwellIcon().availableSizes(), sizes);
+    for (const QSize &size : sizes) {
+        SCOPED_TRACE(size.width());
+        const QImage image = freshwellImage(size.width());
+        ASSERT_EQ(image.size(), size);
+        const int s = size.width();
+        // Clear corner, the arrow's white shaft, the blue badge beside it.
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+        EXPECT_EQ(image.pixel(s / 2, s * 3 / 4), qRgba(255, 255, 255, 255));
+        const QRgb badge = image.pixel(s * 3 / 16, s * 3 / 4);
+        EXPECT_EQ(qAlpha(badge), 255);
+        EXPECT_GT(qBlue(badge), qRed(badge) + 100);
+    }
 }
