@@ -83,7 +83,7 @@ void UpdateDialog::createTrayIcon()
     if (dbusTray) {
         // Qt's messageClicked() would also fire for other programs' notifications.
         notification = new DesktopNotification(freshwellImage(48), this);
-        connect(notification, SIGNAL(activated()), this, SLOT(runKitwright()));
+        connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
     } else {
         connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
         // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
