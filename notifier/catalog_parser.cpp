@@ -45,7 +45,17 @@ public:
     // Empty text while the document is acceptable so far.
     QString add(const QXmlStreamReader &reader)
     {
-        switch (reader.tokenType()) {
+        const QXmlStreamReader::TokenType token = reader.tokenType();
+        // The prolog (declaration, one document type, comments, instructions) ends at the
+        // first other token; the reader lets a document type through later, the document
+        // parser does not.
+        if (token == QXmlStreamReader::DTD && (inBody_ || seenDoctype_))
+            return trDialog("The catalog has a document type declaration out of place.");
+        if (token != QXmlStreamReader::StartDocument && token != QXmlStreamReader::DTD &&
+            token != QXmlStreamReader::Comment && token != QXmlStreamReader::ProcessingInstruction)
+            inBody_ = true;
+
+        switch (token) {
         case QXmlStreamReader::StartDocument:
             if (!reader.documentEncoding().isEmpty() &&
                 !isAcceptedEncoding(reader.documentEncoding()))
@@ -53,6 +63,7 @@ public:
                     .arg(reader.documentEncoding());
             return QString();
         case QXmlStreamReader::DTD:
+            seenDoctype_ = true;
             if (hasInternalSubset(reader.text()))
                 return trDialog("The catalog carries its own document type declarations, "
                                 "which are not accepted.");
@@ -64,9 +75,11 @@ public:
             element_ = element_.parentNode().toElement();
             return QString();
         case QXmlStreamReader::Characters:
+            // Blank text is not kept, as the document parser does not keep it.
+            if (reader.isWhitespace())
+                return QString();
             if (reader.isCDATA())
                 return append(document_.createCDATASection(reader.text().toString()));
-            // Text that trims to nothing is not kept (as the document's own parser does).
             if (reader.text().trimmed().isEmpty())
                 return QString();
             return append(document_.createTextNode(reader.text().toString()));
@@ -115,6 +128,8 @@ private:
 
     QDomDocument &document_;
     QDomElement element_; // the open element; null at the top level
+    bool inBody_ = false;
+    bool seenDoctype_ = false;
     int depth_ = 0;
     qint64 nodes_ = 0;
 };

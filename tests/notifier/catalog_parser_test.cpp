@@ -66,6 +66,11 @@ TEST(CatalogParser, BuildsTheTreeTheDocumentParserBuilds)
         EXPECT_EQ(serialised(ours.documentElement()).toStdString(),
                   serialised(theirs.documentElement()).toStdString());
     }
+    // The reader lets a document type through after the prolog; the document parser does not.
+    EXPECT_EQ(parse("<applications><!DOCTYPE a></applications>"),
+              "The catalog has a document type declaration out of place.");
+    EXPECT_EQ(parse("<!DOCTYPE a><!DOCTYPE a><applications/>"),
+              "The catalog has a document type declaration out of place.");
     // Malformed bodies get the reader's own words.
     EXPECT_EQ(parse("<applications><a"), "Premature end of document.");
     EXPECT_EQ(parse(""), "Premature end of document.");
