@@ -161,6 +161,7 @@ static int http_plugin_post_header(struct soap *soap, const char *key, const cha
         state->message_length = HTTP_PLUGIN_LENGTH_UNKNOWN;
         state->buffered_length = 0;
         state->expect_chunk_size = (soap->omode & SOAP_IO) == SOAP_IO_CHUNK;
+        state->message_sent = 0;
         return SOAP_OK;
     }
     if (!value)
@@ -299,6 +300,11 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
     soap->error = SOAP_OK;
     if (!state)
         return SOAP_EOF;
+    // After a body that filled its 64 KiB buffer exactly the runtime flushes once more, empty.
+    // That is not a new message, and the connection may be closed by now: the response must
+    // stay readable.
+    if (length == 0 && state->message_sent)
+        return SOAP_OK;
     if (!http_plugin_settle_handles(soap, state))
         return SOAP_EOF;
     int chunked = (soap->mode & SOAP_IO) == SOAP_IO_CHUNK;
@@ -353,6 +359,7 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
     }
 
     int result = http_plugin_send_loop(soap, state);
+    state->message_sent = 1;
     if (in_place)
         state->send_buffer = NULL;
     http_plugin_drop_body(state);

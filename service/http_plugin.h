@@ -23,6 +23,7 @@ struct http_plugin_state
     uint32_t message_length; // expected body length and capacity of our block
     uint32_t buffered_length;
     int32_t expect_chunk_size;
+    int32_t message_sent; // the body went out; an empty send adds nothing to it
 };
 
 #define HTTP_PLUGIN_LENGTH_UNKNOWN 0xFFFFFFFFu

@@ -105,8 +105,9 @@ http_platform_handle http_platform_connect(http_platform_handle, const char *hos
 
 http_platform_handle http_platform_open_request(http_platform_handle, const char *verb,
                                                 const char *path, const char *version,
-                                                uint32_t flags, void *)
+                                                uint32_t flags, void *context)
 {
+    g_fake.request_context = context;
     std::string line = std::string(verb) + " " + path + " " + version;
     return record("open_request", line, flags) ? newHandle() : nullptr;
 }
@@ -116,10 +117,14 @@ int http_platform_add_header(http_platform_handle, const char *line, size_t leng
     return record("add_header", std::string(line, length));
 }
 
-int http_platform_send_request(http_platform_handle, const void *body, uint32_t length)
+int http_platform_send_request(http_platform_handle request, const void *body, uint32_t length)
 {
     const char *bytes = static_cast<const char *>(body);
-    return record("send_request", "", length, 0, body, bytes ? std::string(bytes, length) : "");
+    int sent = record("send_request", "", length, 0, body, bytes ? std::string(bytes, length) : "");
+    if (g_fake.closes_after_send && g_fake.status_callback)
+        g_fake.status_callback(request, g_fake.request_context,
+                               HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
+    return sent;
 }
 
 int http_platform_query_status(http_platform_handle, uint32_t *status)

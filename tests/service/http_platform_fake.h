@@ -32,6 +32,9 @@ struct FakePlatform
     std::string response;                  // what read hands out, read_piece bytes at most
     uint32_t read_piece = 0;               // 0: no limit
     http_platform_status_fn status_callback = nullptr;
+    bool closes_after_send = false;  // a connection-closed notice ends each send, as without
+                                     // keep-alive on both platforms
+    void *request_context = nullptr; // of the last request opened
     std::set<uintptr_t> open_handles;
     uintptr_t next_handle = 0x1000;
     uint32_t last_error = 0;
