@@ -6,24 +6,56 @@
 # definitions, which change the runtime's context layout). ENDPOINT and NAMESPACE default
 # to the GETVANTOREL_ENDPOINT and GETVANTOREL_NAMESPACE cache variables.
 
-# The SOAP runtime, as gsoap::runtime (and gsoap::runtime_ssl): the system's libraries, or,
-# for a cross build, a runtime compiled here from stdsoap2.cpp of the same gSOAP version as the
-# host's soapcpp2 (see scripts/build-windows.sh).
+# The SOAP runtime, as gsoap::runtime (and gsoap::runtime_ssl with TLS): compiled here from
+# stdsoap2.cpp of the same gSOAP version as the host's soapcpp2, Debian's source of it, with
+# our patch (gsoap-runtime/stdsoap2.patch, see docs/soap-runtime.md). Static, and instrumented
+# like everything else in a sanitizer tree.
 set(GSOAP_RUNTIME_SOURCE_DIR "" CACHE PATH
-    "Directory holding stdsoap2.cpp and stdsoap2.h to build the SOAP runtime from")
-if(GSOAP_RUNTIME_SOURCE_DIR)
-    add_library(gsoap_runtime STATIC "${GSOAP_RUNTIME_SOURCE_DIR}/stdsoap2.cpp")
-    target_include_directories(gsoap_runtime SYSTEM PUBLIC "${GSOAP_RUNTIME_SOURCE_DIR}")
-    if(WIN32)
-        target_link_libraries(gsoap_runtime PUBLIC ws2_32)
+    "Directory holding stdsoap2.cpp and stdsoap2.h (default: fetched into the build tree)")
+set(gsoap_source_dir "${GSOAP_RUNTIME_SOURCE_DIR}")
+if(NOT gsoap_source_dir)
+    # Fetched once per build tree; the script does nothing when the files are there.
+    set(gsoap_source_dir "${CMAKE_BINARY_DIR}/gsoap-runtime")
+    execute_process(
+        COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../scripts/fetch-gsoap-runtime.sh" "${gsoap_source_dir}"
+        RESULT_VARIABLE fetch_result)
+    if(NOT fetch_result EQUAL 0)
+        message(FATAL_ERROR "Cannot fetch the SOAP runtime's source (see above)")
     endif()
-    add_library(gsoap::runtime ALIAS gsoap_runtime)
-else()
-    find_package(PkgConfig REQUIRED)
-    pkg_check_modules(GSOAPXX REQUIRED IMPORTED_TARGET GLOBAL gsoap++)
-    pkg_check_modules(GSOAPSSLXX REQUIRED IMPORTED_TARGET GLOBAL gsoapssl++)
-    add_library(gsoap::runtime ALIAS PkgConfig::GSOAPXX)
-    add_library(gsoap::runtime_ssl ALIAS PkgConfig::GSOAPSSLXX)
+endif()
+# For builds this tree starts itself (the Windows cross build), so they need not fetch again.
+set_property(GLOBAL PROPERTY GSOAP_RUNTIME_SOURCE_DIR "${gsoap_source_dir}")
+set(gsoap_patch "${CMAKE_CURRENT_LIST_DIR}/gsoap-runtime/stdsoap2.patch")
+set(gsoap_patched "${CMAKE_BINARY_DIR}/gsoap-runtime/patched")
+find_program(PATCH_EXECUTABLE patch REQUIRED)
+add_custom_command(
+    OUTPUT "${gsoap_patched}/stdsoap2.cpp" "${gsoap_patched}/stdsoap2.h"
+    COMMAND "${CMAKE_COMMAND}" -E copy "${gsoap_source_dir}/stdsoap2.cpp"
+            "${gsoap_source_dir}/stdsoap2.h" "${gsoap_patched}/"
+    COMMAND "${PATCH_EXECUTABLE}" --batch --quiet -p1 -d "${gsoap_patched}" -i "${gsoap_patch}"
+    DEPENDS "${gsoap_source_dir}/stdsoap2.cpp" "${gsoap_source_dir}/stdsoap2.h" "${gsoap_patch}"
+    COMMENT "Patching the SOAP runtime"
+    VERBATIM)
+
+# gsoap_runtime_library(<target> [definitions...]): the runtime built with these WITH_* flags,
+# which change the context's layout, so whoever includes stdsoap2.h gets them too.
+function(gsoap_runtime_library target)
+    add_library(${target} STATIC "${gsoap_patched}/stdsoap2.cpp" "${gsoap_patched}/stdsoap2.h")
+    target_include_directories(${target} SYSTEM PUBLIC "${gsoap_patched}")
+    target_compile_definitions(${target} PUBLIC ${ARGN})
+    target_compile_options(${target} PRIVATE -w) # not our code
+endfunction()
+
+gsoap_runtime_library(gsoap_runtime)
+if(WIN32)
+    target_link_libraries(gsoap_runtime PUBLIC ws2_32)
+endif()
+add_library(gsoap::runtime ALIAS gsoap_runtime)
+if(NOT GETVANTOREL_ONLY)
+    find_package(OpenSSL REQUIRED)
+    gsoap_runtime_library(gsoap_runtime_ssl WITH_OPENSSL)
+    target_link_libraries(gsoap_runtime_ssl PUBLIC OpenSSL::SSL OpenSSL::Crypto)
+    add_library(gsoap::runtime_ssl ALIAS gsoap_runtime_ssl)
 endif()
 find_program(SOAPCPP2_EXECUTABLE soapcpp2 REQUIRED)
 

@@ -120,6 +120,19 @@ TEST(BindingReply, AcceptsWhatTheServiceMayVary)
     expectEntries(reply("<r href=\"#id0\"/>", std::string("<multiRef id=\"id0\" ") + kArrayType +
                                                   ">" + entries(17) + "</multiRef>"),
                   17);
+    // Every entry and every name by a reference forward, into arrays without arrayType, whose
+    // items the runtime collects in blocks that it moves and frees.
+    std::string items, refs;
+    for (int i = 0; i < 17; ++i) {
+        std::string n = std::to_string(i);
+        items += "<item href=\"#e" + n + "\"/>";
+        refs +=
+            "<multiRef id=\"e" + n + "\"><item href=\"#n" + n + "\"/><item>76</item></multiRef>";
+    }
+    for (int i = 0; i < 17; ++i)
+        refs += "<multiRef id=\"n" + std::to_string(i) + "\">6E" + std::to_string(10 + i) +
+                "</multiRef>";
+    expectEntries(reply("<r>" + items + "</r>", refs), 17);
 }
 
 TEST(BindingReply, FaultsAreReported)

@@ -49,6 +49,20 @@ def numbered(n):
     return [entry(hexs("name%d" % i), hexs("value%d" % i)) for i in range(n)]
 
 
+def reply_ending_after_href(first_entries, after=""):
+    """A reply whose return array has no arrayType, ending right after an item's forward
+    reference (or going on with `after`)."""
+    reply = envelope('<ns2:getVantorelInfoResponse><r>%s<item><item>6E</item><item href="#s0">'
+                     % first_entries)
+    return reply[:reply.index('href="#s0">') + 11] + after
+
+
+def duplicate_multiref():
+    ref = '<multiRef id="m0" enc:arrayType="xsd:string[][1]">%s</multiRef>' % entry("6E", "31")
+    return envelope('<ns2:getVantorelInfoResponse><r href="#m0"/></ns2:getVantorelInfoResponse>'
+                    + ref + ref)
+
+
 def host_memory():
     with open("/proc/meminfo") as meminfo:
         return int(re.search(r"^MemTotal:\s+(\d+) kB", meminfo.read(), re.M).group(1)) * 1024
@@ -148,6 +162,19 @@ class AgainstCannedReplies(unittest.TestCase):
         self.assertEqual(items, [hexs("a"), "", hexs(mib), hexs(gib), hexs("c")], request)
         self.assertEqual((rc, out.count("\n")), (0, 17))
 
+    def test_request_body_of_whole_64_kib_buffers(self):
+        # The runtime writes the body in 64 KiB pieces; one that ends exactly at a piece's end
+        # is followed by an empty write, which is no second request.
+        with tempfile.NamedTemporaryFile(suffix=".log") as log:
+            with canned(profile_reply(numbered(17)), "--request-log", log.name):
+                run_tool("x", "b", "c")
+                base = len(log.read().split(b"\n----\n")[0]) - 2  # each character: 2 digits
+                for size in (65536, 131072):
+                    rc, out, err = run_tool("x" * ((size - base) // 2), "b", "c")
+                    self.assertEqual((rc, out.count("\n"), err), (0, 17, ""), size)
+                    self.assertEqual([len(r) for r in log.read().split(b"\n----\n")[:-1]],
+                                     [size], size)
+
     def test_replies_that_are_not_a_profile_print_only_the_message(self):
         replies = {
             "16": profile_reply(numbered(16)),
@@ -185,6 +212,13 @@ class AgainstCannedReplies(unittest.TestCase):
             "not xml": (canned("this is not XML at all"), ""),
             "cut off": (canned(whole, "--cut", str(len(whole) // 2)), ""),
             "absurd size": (canned(profile_reply(numbered(1), declared=2147483647)), ""),
+            # A reference forwarded from an array without arrayType, then the body ends or
+            # breaks: the runtime must not follow a link into the item it dropped.
+            "ends after href": (canned(reply_ending_after_href("")), "End of file"),
+            "ends after href, second entry": (
+                canned(reply_ending_after_href(entry("6E", "31"))), "End of file"),
+            "broken after href": (canned(reply_ending_after_href("", "</item</r>")), "syntax error"),
+            "duplicate id": (canned(duplicate_multiref()), "[Dd]uplicate"),
             "nothing listening": (contextlib.nullcontext(), "Error 12029"),
             "silent server": (canned(None, "--hang"), TIMEOUT_ERROR),
         }
