@@ -1,0 +1,34 @@
+// The whole reply path of getVantorel: the real main flow, transport plug-in, SOAP runtime and
+// binding, over the scripted platform layer answering with the input. Every handle must be
+// closed when the run ends.
+//
+// Input: byte 0 picks the HTTP status, byte 1 caps each platform read (0: no cap), byte 2
+// makes that read fail with a connection reset (0: none), the rest is the response body.
+#include "http_platform_fake.h"
+#include "tuning_flow.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const uint32_t kStatuses[] = {200, 500, 400, 401, 407, 202, 404, 200};
+    if (size < 3)
+        return -1; // not kept in the corpus
+    resetFakePlatform();
+    FakePlatform &fake = fakePlatform();
+    fake.statuses = {kStatuses[data[0] % (sizeof(kStatuses) / sizeof(kStatuses[0]))]};
+    fake.read_piece = data[1];
+    if (data[2]) {
+        std::deque<uint32_t> &reads = fake.failures["read"];
+        reads.assign(data[2] - 1u, 0);
+        reads.push_back(HTTP_PLATFORM_ERROR_CONNECTION_RESET);
+    }
+    fake.response.assign(reinterpret_cast<const char *>(data) + 3, size - 3);
+
+    RunGetVantorel("9.1", "server", "oltp");
+    if (!fake.open_handles.empty())
+        abort();
+    return 0;
+}
