@@ -11,17 +11,13 @@ fi
 # The source of the installed soapcpp2's version, not whatever the archive holds newest: the
 # generated code refuses a runtime of another version.
 version=$(dpkg-query -W -f='${source:Version}' gsoap)
-upstream=${version#*:}
-upstream=${upstream%-*}
 download="$dir/download"
 mkdir -p "$download"
-tarball="$download/gsoap_$upstream.orig.tar.gz"
+dsc="$download/gsoap_${version#*:}.dsc"
 tries=0
-until [ -f "$tarball" ]; do
-    # apt-get checks the tarball against the signed source index; a mirror hiccup gets retries.
-    if (cd "$download" && apt-get source --download-only -q "gsoap=$version") >&2; then
-        break
-    fi
+# apt-get checks every file against the signed source index and skips those already complete,
+# so an interrupted download resumes; a mirror hiccup gets retries.
+until (cd "$download" && apt-get source --download-only -q "gsoap=$version") >&2; do
     tries=$((tries + 1))
     if [ "$tries" -ge 3 ]; then
         echo "fetch-gsoap-runtime: cannot download the source of gsoap $version." >&2
@@ -30,9 +26,11 @@ until [ -f "$tarball" ]; do
     fi
     sleep $((tries * 5))
 done
-# Only the runtime's two files leave the tarball; written under a temporary name first so
-# that an interrupted run is not taken for a finished one.
-tar -xzf "$tarball" -C "$download" --strip-components=2 \
-    "gsoap-$upstream/gsoap/stdsoap2.cpp" "gsoap-$upstream/gsoap/stdsoap2.h"
-mv "$download/stdsoap2.h" "$dir/stdsoap2.h"
-mv "$download/stdsoap2.cpp" "$dir/stdsoap2.cpp"
+# Unpacked with Debian's own patches, as the installed libraries were built; only the
+# runtime's two files are kept. They are written last, so that an interrupted run is not
+# taken for a finished one.
+rm -rf "$download/tree"
+dpkg-source --no-check -q -x "$dsc" "$download/tree" >&2
+mv "$download/tree/gsoap/stdsoap2.h" "$dir/stdsoap2.h"
+mv "$download/tree/gsoap/stdsoap2.cpp" "$dir/stdsoap2.cpp"
+rm -rf "$download/tree"
