@@ -30,6 +30,7 @@ set(gsoap_patched "${CMAKE_BINARY_DIR}/gsoap-runtime/patched")
 find_program(PATCH_EXECUTABLE patch REQUIRED)
 add_custom_command(
     OUTPUT "${gsoap_patched}/stdsoap2.cpp" "${gsoap_patched}/stdsoap2.h"
+    COMMAND "${CMAKE_COMMAND}" -E make_directory "${gsoap_patched}"
     COMMAND "${CMAKE_COMMAND}" -E copy "${gsoap_source_dir}/stdsoap2.cpp"
             "${gsoap_source_dir}/stdsoap2.h" "${gsoap_patched}/"
     COMMAND "${PATCH_EXECUTABLE}" --batch --quiet -p1 -d "${gsoap_patched}" -i "${gsoap_patch}"
