@@ -162,18 +162,17 @@ class AgainstCannedReplies(unittest.TestCase):
         self.assertEqual(items, [hexs("a"), "", hexs(mib), hexs(gib), hexs("c")], request)
         self.assertEqual((rc, out.count("\n")), (0, 17))
 
-    def test_request_body_of_whole_64_kib_buffers(self):
+    def test_request_body_of_exactly_64_kib(self):
         # The runtime writes the body in 64 KiB pieces; one that ends exactly at a piece's end
-        # is followed by an empty write, which is no second request.
+        # is followed by an empty write, which is no second request. (Twice that size would
+        # need a longer command line than Windows takes.)
         with tempfile.NamedTemporaryFile(suffix=".log") as log:
             with canned(profile_reply(numbered(17)), "--request-log", log.name):
                 run_tool("x", "b", "c")
                 base = len(log.read().split(b"\n----\n")[0]) - 2  # each character: 2 digits
-                for size in (65536, 131072):
-                    rc, out, err = run_tool("x" * ((size - base) // 2), "b", "c")
-                    self.assertEqual((rc, out.count("\n"), err), (0, 17, ""), size)
-                    self.assertEqual([len(r) for r in log.read().split(b"\n----\n")[:-1]],
-                                     [size], size)
+                rc, out, err = run_tool("x" * ((65536 - base) // 2), "b", "c")
+                self.assertEqual((rc, out.count("\n"), err), (0, 17, ""))
+                self.assertEqual([len(r) for r in log.read().split(b"\n----\n")[:-1]], [65536])
 
     def test_replies_that_are_not_a_profile_print_only_the_message(self):
         replies = {
