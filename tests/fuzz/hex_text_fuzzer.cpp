@@ -2,6 +2,7 @@
 // even length made of hex digits of either case, giving the bytes their pairs spell.
 #include "hex_text.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -9,15 +10,12 @@
 
 namespace {
 
+// The oracle's own digit table, independent of the codec's.
 int digitValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    static const char digits[] = "0123456789abcdef";
+    const char *at = c ? strchr(digits, tolower(static_cast<unsigned char>(c))) : nullptr;
+    return at ? static_cast<int>(at - digits) : -1;
 }
 
 void check(bool condition)
