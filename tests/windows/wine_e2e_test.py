@@ -57,7 +57,7 @@ if __name__ == "__main__":
     e2e.PORT, prefix = int(sys.argv[5]), sys.argv[6]
     for path in (e2e.TOOL, PROBE):
         if not os.path.isfile(path):
-            sys.exit("%s missing: build it with scripts/build-windows.sh" % path)
+            sys.exit("%s missing: run the getvantorel_windows_build test first" % path)
     # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback. Wine
     # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither.
     ENV = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
