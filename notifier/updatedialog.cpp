@@ -52,10 +52,10 @@ UpdateDialog::~UpdateDialog()
 void UpdateDialog::createActions()
 {
     installAction = new QAction(tr("&Install updates"), this);
-    connect(installAction, SIGNAL(triggered()), this, SLOT(runKitwright()));
+    connect(installAction, &QAction::triggered, this, &UpdateDialog::runKitwright);
 
     quitAction = new QAction(tr("&Quit"), this);
-    connect(quitAction, SIGNAL(triggered()), qApp, SLOT(quit()));
+    connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
 void UpdateDialog::createTrayIcon()
@@ -85,7 +85,7 @@ void UpdateDialog::createTrayIcon()
         notification = new DesktopNotification(freshwellImage(48), this);
         connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
     } else {
-        connect(trayIcon, SIGNAL(messageClicked()), this, SLOT(runKitwright()));
+        connect(trayIcon, &QSystemTrayIcon::messageClicked, this, &UpdateDialog::runKitwright);
         // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
         // press handler would otherwise call it.
         guardBalloonClicks(trayIcon);
