@@ -146,16 +146,4 @@ TEST_F(CurlPlatformTest, ChunkFramingOfTheRuntimeIsNotSentTwice)
     EXPECT_EQ(seen.substr(seen.find("\r\n\r\n") + 4), "8\r\nhelloabc\r\n0\r\n\r\n") << seen;
 }
 
-TEST_F(CurlPlatformTest, NothingToQueryOrReadBeforeASend)
-{
-    connection = http_platform_connect(root, "127.0.0.1", port, this);
-    request = http_platform_open_request(connection, "POST", "/svc", "HTTP/1.1", 0, this);
-    uint32_t value = 0;
-    char byte;
-    EXPECT_FALSE(http_platform_query_status(request, &value));
-    EXPECT_EQ(http_platform_last_error(), HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
-    EXPECT_FALSE(http_platform_read(request, &byte, 1, &value));
-    EXPECT_EQ(http_platform_last_error(), HTTP_PLATFORM_ERROR_INCORRECT_HANDLE_STATE);
-}
-
 } // namespace

@@ -48,13 +48,6 @@ std::vector<FakeCall> FakePlatform::of(const std::string &op) const
     return out;
 }
 
-void FakePlatform::notify(uintptr_t handle, void *context, uint32_t status) const
-{
-    if (status_callback)
-        status_callback(reinterpret_cast<http_platform_handle>(handle), context, status, nullptr,
-                        0);
-}
-
 http_platform_handle http_platform_open(const char *agent)
 {
     return record("open", agent) ? newHandle() : nullptr;
@@ -67,33 +60,26 @@ int http_platform_set_timeout(http_platform_handle, uint32_t option, uint32_t mi
 
 void http_platform_set_status_callback(http_platform_handle, http_platform_status_fn fn)
 {
-    record("set_status_callback");
     g_fake.status_callback = fn;
 }
 
-// Just enough URL cracking for the tests: scheme://host[:port][/path].
+// Just enough URL cracking for the tests: http[s]://host[:port]/path.
 int http_platform_crack_url(const char *url, struct http_platform_url *parts)
 {
+    char scheme[8] = "";
+    unsigned port = 0;
+    int read = 0;
     if (!record("crack_url", url))
         return 0;
-    std::string text = url;
-    size_t start = text.find("://");
-    if (start == std::string::npos) {
+    if (sscanf(url, "%7[a-z]://%259[^:/]%n:%u", scheme, parts->host, &read, &port) < 2) {
         g_fake.last_error = HTTP_PLATFORM_ERROR_INVALID_URL;
         return 0;
     }
-    bool https = text.compare(0, start, "https") == 0;
-    start += 3;
-    size_t slash = std::min(text.find('/', start), text.size());
-    std::string authority = text.substr(start, slash - start);
-    size_t colon = authority.find(':');
+    bool https = strcmp(scheme, "https") == 0;
     parts->scheme = https ? HTTP_PLATFORM_SCHEME_HTTPS : HTTP_PLATFORM_SCHEME_HTTP;
-    parts->port =
-        static_cast<uint16_t>(colon != std::string::npos ? std::stoi(authority.substr(colon + 1))
-                              : https                    ? 443
-                                                         : 80);
-    snprintf(parts->host, sizeof(parts->host), "%s", authority.substr(0, colon).c_str());
-    snprintf(parts->path, sizeof(parts->path), "%s", text.c_str() + slash);
+    parts->port = static_cast<uint16_t>(port ? port : https ? 443 : 80);
+    const char *path = strchr(url + read, '/');
+    snprintf(parts->path, sizeof(parts->path), "%s", path ? path : "/");
     return 1;
 }
 

@@ -40,7 +40,6 @@ struct FakePlatform
     uint32_t last_error = 0;
 
     std::vector<FakeCall> of(const std::string &op) const;
-    void notify(uintptr_t handle, void *context, uint32_t status) const;
 };
 
 // The one fake the layer functions act on; tests reset it in their set-up.

@@ -27,17 +27,23 @@ def hexs(text):
     return text.encode().hex().upper()
 
 
+SOAP11 = "http://schemas.xmlsoap.org/soap/envelope/"
+SOAP12_FAULT = ('<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Body><e:Fault>'
+                "<e:Code><e:Value>e:Sender</e:Value></e:Code>"
+                "<e:Reason><e:Text>Store offline</e:Text></e:Reason></e:Fault></e:Body></e:Envelope>")
+
+
 def envelope(body):
-    return ('<?xml version="1.0"?><s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"'
+    return ('<?xml version="1.0"?><s:Envelope xmlns:s="' + SOAP11 + '"'
             ' xmlns:enc="http://schemas.xmlsoap.org/soap/encoding/"'
             ' xmlns:xsd="http://www.w3.org/2001/XMLSchema"'
             ' xmlns:xsi="http://www.w3.org/2001/XMLSchema-instance"'
-            ' xmlns:ns2="http://auth.corvanta.com"><s:Body>%s</s:Body></s:Envelope>' % body)
+            ' xmlns:v="http://auth.corvanta.com"><s:Body>%s</s:Body></s:Envelope>' % body)
 
 
 def profile_reply(entries, declared=None):
-    return envelope('<ns2:getVantorelInfoResponse><r xsi:type="enc:Array"'
-                    ' enc:arrayType="xsd:string[][%s]">%s</r></ns2:getVantorelInfoResponse>'
+    return envelope('<v:getVantorelInfoResponse><r xsi:type="enc:Array"'
+                    ' enc:arrayType="xsd:string[][%s]">%s</r></v:getVantorelInfoResponse>'
                     % (len(entries) if declared is None else declared, "".join(entries)))
 
 
@@ -49,17 +55,16 @@ def numbered(n):
     return [entry(hexs("name%d" % i), hexs("value%d" % i)) for i in range(n)]
 
 
-def reply_ending_after_href(first_entries, after=""):
+def reply_ending_after_href():
     """A reply whose return array has no arrayType, ending right after an item's forward
-    reference (or going on with `after`)."""
-    reply = envelope('<ns2:getVantorelInfoResponse><r>%s<item><item>6E</item><item href="#s0">'
-                     % first_entries)
-    return reply[:reply.index('href="#s0">') + 11] + after
+    reference."""
+    reply = envelope('<v:getVantorelInfoResponse><r><item><item>6E</item><item href="#s0">')
+    return reply[:reply.index('href="#s0">') + 11]
 
 
 def duplicate_multiref():
     ref = '<multiRef id="m0" enc:arrayType="xsd:string[][1]">%s</multiRef>' % entry("6E", "31")
-    return envelope('<ns2:getVantorelInfoResponse><r href="#m0"/></ns2:getVantorelInfoResponse>'
+    return envelope('<v:getVantorelInfoResponse><r href="#m0"/></v:getVantorelInfoResponse>'
                     + ref + ref)
 
 
@@ -130,16 +135,13 @@ class AgainstBundledService(unittest.TestCase):
     def test_prints_seventeen_settings(self):
         with service():
             rc, out, err = run_tool("9.1", "server", "oltp")
-            # No arguments: three codec messages, and the request still goes out.
-            rc0, out0, err0 = run_tool()
-        self.assertEqual((rc, err, rc0, err0), (0, "", 0, NULL_INPUT * 3))
+        self.assertEqual((rc, err), (0, ""))
         self.assertRegex(out, r"^([a-z_]+=[0-9A-Za-z.]+\n){17}$")
         self.assertIn("max_connections=150\n", out)
-        self.assertEqual(out0.count("\n"), 17)
 
     def test_answers_its_other_operations(self):
         def call(operation, params=""):
-            body = envelope("<ns2:%s>%s</ns2:%s>" % (operation, params, operation)).encode()
+            body = envelope("<v:%s>%s</v:%s>" % (operation, params, operation)).encode()
             request = urllib.request.Request("http://127.0.0.1:%d/" % PORT, data=body, headers={
                 "Content-Type": "text/xml", "SOAPAction": '""'})
             with urllib.request.urlopen(request, timeout=30) as reply:
@@ -156,11 +158,44 @@ class AgainstCannedReplies(unittest.TestCase):
         with tempfile.NamedTemporaryFile(suffix=".log") as log:
             with canned(profile_reply(numbered(17)), "--request-log", log.name):
                 rc, out, _ = run_tool("a", "", "c", "ignored fourth")
-            request = log.read().decode()
+                # No arguments: three codec messages, and the memory texts still go out.
+                rc0, out0, err0 = run_tool()
+            request, request0 = log.read().decode().split("\n----\n")[:2]
         mib, gib = memory_texts()
         items = re.findall(r"<item>([^<]*)</item>|<item/>", request)
         self.assertEqual(items, [hexs("a"), "", hexs(mib), hexs(gib), hexs("c")], request)
-        self.assertEqual((rc, out.count("\n")), (0, 17))
+        self.assertEqual((rc, out.count("\n"), rc0, out0.count("\n")), (0, 17, 0, 17))
+        self.assertEqual(err0, NULL_INPUT * 3)
+        self.assertIn('<params SOAP-ENC:arrayType="xsd:string[5]" xsi:type="SOAP-ENC:Array">'
+                      '<item SOAP-ENC:position="[2]">%s</item><item>%s</item></params>'
+                      % (hexs(mib), hexs(gib)), request0)
+
+    def test_reply_forms_the_service_may_use_print_the_profile(self):
+        entries = "".join(numbered(17))
+        # Every entry and every name by a forward reference, into arrays without arrayType,
+        # whose items the runtime collects in blocks that it moves and frees.
+        forward = "".join('<item href="#e%d"/>' % i for i in range(17))
+        refs = "".join('<multiRef id="e%d"><item href="#n%d"/><item>%s</item></multiRef>'
+                       % (i, i, hexs("value%d" % i)) for i in range(17))
+        refs += "".join('<multiRef id="n%d">%s</multiRef>' % (i, hexs("name%d" % i))
+                        for i in range(17))
+        forms = {
+            "SOAP 1.2, no arrayType": envelope(
+                "<v:getVantorelInfoResponse><r>%s</r></v:getVantorelInfoResponse>" % entries
+            ).replace(SOAP11, "http://www.w3.org/2003/05/soap-envelope"),
+            "multi-reference": envelope(
+                '<v:getVantorelInfoResponse><r href="#a"/></v:getVantorelInfoResponse>'
+                '<multiRef id="a" xsi:type="enc:Array" enc:arrayType="xsd:string[][17]">%s'
+                "</multiRef>" % entries),
+            "forward references": envelope(
+                "<v:getVantorelInfoResponse><r>%s</r></v:getVantorelInfoResponse>%s"
+                % (forward, refs)),
+        }
+        for name, reply in forms.items():
+            with canned(reply):
+                rc, out, err = run_tool("a", "b", "c")
+            self.assertEqual((rc, err), (0, ""), name)
+            self.assertEqual(out.split("\n")[16:], ["name16=value16", ""], name)
 
     def test_request_body_of_exactly_64_kib(self):
         # The runtime writes the body in 64 KiB pieces; one that ends exactly at a piece's end
@@ -178,9 +213,10 @@ class AgainstCannedReplies(unittest.TestCase):
         replies = {
             "16": profile_reply(numbered(16)),
             "18": profile_reply(numbered(18)),
+            "17 declared, 16 given": profile_reply(numbered(16), declared=17),
             "entry without value": profile_reply(numbered(16) + [entry(hexs("lonely"))]),
-            "nil": envelope('<ns2:getVantorelInfoResponse><r xsi:nil="true"/>'
-                            '</ns2:getVantorelInfoResponse>'),
+            "nil": envelope('<v:getVantorelInfoResponse><r xsi:nil="true"/>'
+                            '</v:getVantorelInfoResponse>'),
         }
         for name, reply in replies.items():
             with canned(reply):
@@ -211,12 +247,12 @@ class AgainstCannedReplies(unittest.TestCase):
             "not xml": (canned("this is not XML at all"), ""),
             "cut off": (canned(whole, "--cut", str(len(whole) // 2)), ""),
             "absurd size": (canned(profile_reply(numbered(1), declared=2147483647)), ""),
-            # A reference forwarded from an array without arrayType, then the body ends or
-            # breaks: the runtime must not follow a link into the item it dropped.
-            "ends after href": (canned(reply_ending_after_href("")), "End of file"),
-            "ends after href, second entry": (
-                canned(reply_ending_after_href(entry("6E", "31"))), "End of file"),
-            "broken after href": (canned(reply_ending_after_href("", "</item</r>")), "syntax error"),
+            "soap 1.2 fault": (canned(SOAP12_FAULT, "--status", "500"), "Store offline"),
+            "array of int": (canned(whole.replace("string[][17]", "int[17]")), "type mismatch"),
+            "position outside": (canned(profile_reply(['<item enc:position="[40]"/>'], 17)), ""),
+            # A reference forwarded from an array without arrayType, then the body ends: the
+            # runtime must not follow a link into the item it dropped.
+            "ends after href": (canned(reply_ending_after_href()), "End of file"),
             "duplicate id": (canned(duplicate_multiref()), "[Dd]uplicate"),
             "nothing listening": (contextlib.nullcontext(), "Error 12029"),
             "silent server": (canned(None, "--hang"), TIMEOUT_ERROR),
