@@ -28,9 +28,10 @@ def hexs(text):
 
 
 SOAP11 = "http://schemas.xmlsoap.org/soap/envelope/"
-SOAP12_FAULT = ('<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Body><e:Fault>'
-                "<e:Code><e:Value>e:Sender</e:Value></e:Code>"
-                "<e:Reason><e:Text>Store offline</e:Text></e:Reason></e:Fault></e:Body></e:Envelope>")
+SOAP12_FAULT = ('<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Body>'
+                "<e:Fault><e:Code><e:Value>e:Sender</e:Value></e:Code>"
+                "<e:Reason><e:Text>Store offline</e:Text></e:Reason></e:Fault>"
+                "</e:Body></e:Envelope>")
 
 
 def envelope(body):
