@@ -2,56 +2,40 @@
 
 #include "check_schedule.h"
 
-#include <QTimer>
-
 namespace {
 
-std::vector<ArmedCheck> armedChecks;
-std::function<void(const ArmedCheck &)> onArmHook;
+std::vector<ArmedCheck> armed;
 
 } // namespace
 
+std::function<void(const ArmedCheck &)> CheckSchedule::onArm;
+
 void scheduleCheck(int msec, QObject *context, std::function<void()> check)
 {
-    armedChecks.push_back(ArmedCheck{msec, context, std::move(check)});
-    if (onArmHook)
-        onArmHook(armedChecks.back());
+    armed.push_back(ArmedCheck{msec, context, std::move(check)});
+    if (CheckSchedule::onArm)
+        CheckSchedule::onArm(armed.back());
 }
 
-namespace CheckSchedule {
-
-std::vector<int> delays()
+std::vector<int> CheckSchedule::delays()
 {
     std::vector<int> result;
-    for (const ArmedCheck &check : armedChecks)
+    for (const ArmedCheck &check : armed)
         result.push_back(check.msec);
     return result;
 }
 
-void clear()
+void CheckSchedule::clear()
 {
-    armedChecks.clear();
-    onArmHook = nullptr;
+    armed.clear();
+    onArm = nullptr;
 }
 
-void setOnArm(std::function<void(const ArmedCheck &)> onArm)
+void CheckSchedule::runLast()
 {
-    onArmHook = std::move(onArm);
-}
-
-void fire(const ArmedCheck &check)
-{
-    if (check.context)
-        QTimer::singleShot(0, check.context, check.check);
-}
-
-void runLast()
-{
-    if (armedChecks.empty() || !armedChecks.back().context)
+    if (armed.empty() || !armed.back().context)
         return;
     // A copy: the check may arm the next one, which can reallocate the list.
-    const std::function<void()> check = armedChecks.back().check;
+    const std::function<void()> check = armed.back().check;
     check();
 }
-
-} // namespace CheckSchedule

@@ -19,12 +19,11 @@ struct ArmedCheck
 
 namespace CheckSchedule {
 
+// Called after each arm is recorded (for instance to fire it or to end the event loop).
+extern std::function<void(const ArmedCheck &)> onArm;
+
 std::vector<int> delays();
 void clear();
-// Called after each arm is recorded (for instance to fire it or to end the event loop).
-void setOnArm(std::function<void(const ArmedCheck &)> onArm);
-// Lets the check run from the event loop, as its timer would.
-void fire(const ArmedCheck &check);
 // Runs the last armed check at once and returns when it has finished.
 void runLast();
 
