@@ -1,11 +1,12 @@
 // The server-version rule for any requirement and server text (the input up to its first
 // newline is the requirement, the rest the server version): an empty requirement fits, one
-// without a final "+" fits exactly when the texts are equal, and where both are digits and
-// dots, a minimum agrees with their major and minor numbers (a missing part reads as 0).
+// without a final "+" fits exactly when the texts are equal, and a minimum, its "+" signs
+// wherever they stand, agrees with the major and minor numbers of texts of digits and dots.
 #include "catalog_check.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -55,14 +56,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString serverText = QString::fromUtf8(server.data(), qsizetype(server.size()));
 
     const bool fits = serverVersionMatches(requiredText, serverText);
+    std::string withoutPlus = required;
+    withoutPlus.erase(std::remove(withoutPlus.begin(), withoutPlus.end(), '+'), withoutPlus.end());
     std::pair<long, long> minimum;
     std::pair<long, long> installed;
     if (requiredText.isEmpty())
         check(fits);
     else if (!requiredText.endsWith(QLatin1Char('+')))
         check(fits == (requiredText == serverText));
-    else if (majorMinor(required.substr(0, required.size() - 1), minimum) &&
-             majorMinor(server, installed))
+    else if (majorMinor(withoutPlus, minimum) && majorMinor(server, installed))
         check(fits == (installed >= minimum));
     return 0;
 }

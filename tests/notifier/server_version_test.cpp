@@ -25,7 +25,11 @@ TEST(ServerVersionMatches, ExactTextOrMinimumOfMajorAndMinorAsNumbers)
         {"8.3", "8.4", false},
         {"8.4.0", "8.4", false},
         {"8.4 ", "8.4", false},
-        // Out-of-range numbers read as 0 rather than wrapping.
+        // Every "+" goes; the dot is literal; a part that is no number reads as 0, as does one
+        // out of range rather than wrapping.
+        {"8.5++", "8.4", false},
+        {"8x4+", "0.1", true},
+        {"x.y+", "0.0", true},
         {"99999999999.0+", "1.0", true},
     };
     for (const auto &c : cases)
