@@ -48,24 +48,21 @@ QByteArray utf7(QByteArray ascii)
 
 TEST(CatalogParser, BuildsTheTreeTheDocumentParserBuilds)
 {
-    const QByteArray bodies[] = {
-        "<?xml version='1.0' encoding='UTF-8'?>\n"
-        "<!DOCTYPE applications SYSTEM 'applications[1].dtd'>\n<applications>" +
-            QByteArray("<a><b/></a>").repeated(1000) + "</applications>",
+    const QByteArray body =
         "<!-- c --><?pi top?><applications a='1' b=\"&amp;&#x41;\">\n "
         "<a><platform>win<![CDATA[<do>]]>"
         "&lt;ws <i>x</i> </platform>  </a><!-- <a><a> --><?pi <c d='>'?>"
-        "<e f='=>\"' g=\"'=/>\"/>&#10;<v>&#xA0;</v><v>&#x2028;</v></applications>",
-        "<!DOCTYPE applications SYSTEM 'x.dtd'><applications>&undeclared;</applications>",
-    };
-    for (const QByteArray &body : bodies) {
-        QDomDocument ours;
-        EXPECT_EQ(parseCatalog(body, ours), "") << body.left(80).constData();
-        QDomDocument theirs;
-        ASSERT_TRUE(theirs.setContent(body, false));
-        EXPECT_EQ(serialised(ours.documentElement()).toStdString(),
-                  serialised(theirs.documentElement()).toStdString());
-    }
+        "<e f='=>\"' g=\"'=/>\"/>&#10;<v>&#xA0;</v><v>&#x2028;</v></applications>";
+    QDomDocument ours;
+    EXPECT_EQ(parseCatalog(body, ours), "");
+    QDomDocument theirs;
+    ASSERT_TRUE(theirs.setContent(body, false));
+    EXPECT_EQ(serialised(ours.documentElement()).toStdString(),
+              serialised(theirs.documentElement()).toStdString());
+    // Empty elements close their level, and an external document type is let through.
+    EXPECT_EQ(parse("<!DOCTYPE applications SYSTEM 'x.dtd'><applications>" +
+                    QByteArray("<a><b/></a>").repeated(1000) + "</applications>"),
+              "");
     // The reader lets a document type through after the prolog; the document parser does not.
     EXPECT_EQ(parse("<applications><!DOCTYPE a></applications>"),
               "The catalog has a document type declaration out of place.");
