@@ -51,11 +51,11 @@ std::vector<ProfileSetting> MakeSampleProfile(long long memoryMiB, const std::st
         {"log_size_max", Mb(logMax)},
         {"log_size_min", Mb(logMax / 4)},
         {"random_read_cost", "1.1"},
-        {"io_concurrency", "200"},
-        {"statistics_target", workload == "dw" ? "500" : "100"},
-        {"worker_processes", std::to_string(workers)},
-        {"parallel_workers_per_query", std::to_string(std::min(workers / 2, 4LL))},
+        {"read_ahead_requests", "200"},
+        {"statistics_detail", workload == "dw" ? "500" : "100"},
+        {"background_workers", std::to_string(workers)},
+        {"query_helpers", std::to_string(std::min(workers / 2, 4LL))},
         {"temp_buffer_size", Mb(std::clamp(usable / 256, 8LL, 256LL))},
-        {"large_pages", ram >= 32768 ? "on" : "try"},
+        {"large_memory_pages", ram >= 32768 ? "on" : "auto"},
     };
 }
