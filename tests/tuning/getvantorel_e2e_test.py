@@ -225,17 +225,20 @@ class AgainstCannedReplies(unittest.TestCase):
 
     def test_entries_print_name_and_value_only(self):
         entries = numbered(17)
-        entries[0] = entry("6E616D65", "3132")
+        entries[0] = entry("6e616D65", "C3A9E282AC")  # digits of either case, any byte value
         entries[1] = entry(hexs("three"), hexs("items"), hexs("extra"))
         entries[2] = entry(hexs("bad"), "ZZ")
         entries[3] = entry("YY", "ZZ")  # the value is decoded first
         entries[4] = entry(hexs("n" * 150), hexs("v" * 100))  # cut to 198 characters
+        entries[5] = entry("", "41004243")  # a zero byte ends the text
+        entries[6] = '<item><item>6E</item><item xsi:nil="true"/></item>'
         with canned(profile_reply(entries)):
             rc, out, err = run_tool("a", "b", "c")
         lines = out.split("\n")
-        self.assertEqual((rc, err), (0, "Invalid Hex String:ZZ\n" * 2 + "Invalid Hex String:YY\n"))
-        self.assertEqual(lines[:4], ["name=12", "three=items", "bad=", "="])
-        self.assertEqual(lines[4], "n" * 150 + "=" + "v" * 48)
+        self.assertEqual((rc, err), (0, "Invalid Hex String:ZZ\n" * 2 + "Invalid Hex String:YY\n"
+                                     + "Invalid Hex String:(null)\n"))
+        self.assertEqual(lines[:4], ["name=\u00e9\u20ac", "three=items", "bad=", "="])
+        self.assertEqual(lines[4:7], ["n" * 150 + "=" + "v" * 48, "=A", "n="])
         self.assertEqual(lines[16:], ["name16=value16", ""])
 
     def test_failures_go_to_stderr_only(self):
