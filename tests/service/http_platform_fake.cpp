@@ -8,15 +8,21 @@ namespace {
 
 FakePlatform g_fake;
 
+uint32_t next(std::deque<uint32_t> &script, uint32_t otherwise)
+{
+    if (script.empty())
+        return otherwise;
+    uint32_t front = script.front();
+    script.pop_front();
+    return front;
+}
+
 // Records a call; false, with the platform error set, when the test scripted it to fail.
 bool record(const char *op, std::string text = {}, uint32_t number = 0, uint32_t value = 0,
-            const void *data = nullptr, std::string bytes = {})
+            const void *data = nullptr)
 {
-    g_fake.calls.push_back({op, std::move(text), number, value, data, std::move(bytes)});
-    std::deque<uint32_t> &errors = g_fake.failures[op];
-    uint32_t error = errors.empty() ? 0 : errors.front();
-    if (!errors.empty())
-        errors.pop_front();
+    g_fake.calls.push_back({op, std::move(text), number, value, data});
+    uint32_t error = next(g_fake.failures[op], 0);
     if (error)
         g_fake.last_error = error;
     return error == 0;
@@ -63,23 +69,19 @@ void http_platform_set_status_callback(http_platform_handle, http_platform_statu
     g_fake.status_callback = fn;
 }
 
-// Just enough URL cracking for the tests: http[s]://host[:port]/path.
+// Just enough URL cracking for the tests: http[s]://host[:port]/path, the port left in the host.
 int http_platform_crack_url(const char *url, struct http_platform_url *parts)
 {
-    char scheme[8] = "";
-    unsigned port = 0;
-    int read = 0;
-    if (!record("crack_url", url))
+    const char *host = strstr(url, "://");
+    if (!record("crack_url", url) || !host)
         return 0;
-    if (sscanf(url, "%7[a-z]://%259[^:/]%n:%u", scheme, parts->host, &read, &port) < 2) {
-        g_fake.last_error = HTTP_PLATFORM_ERROR_INVALID_URL;
-        return 0;
-    }
-    bool https = strcmp(scheme, "https") == 0;
-    parts->scheme = https ? HTTP_PLATFORM_SCHEME_HTTPS : HTTP_PLATFORM_SCHEME_HTTP;
-    parts->port = static_cast<uint16_t>(port ? port : https ? 443 : 80);
-    const char *path = strchr(url + read, '/');
-    snprintf(parts->path, sizeof(parts->path), "%s", path ? path : "/");
+    host += 3;
+    int host_length = static_cast<int>(strcspn(host, "/"));
+    parts->scheme =
+        strncmp(url, "https:", 6) ? HTTP_PLATFORM_SCHEME_HTTP : HTTP_PLATFORM_SCHEME_HTTPS;
+    parts->port = 80;
+    snprintf(parts->host, sizeof(parts->host), "%.*s", host_length, host);
+    snprintf(parts->path, sizeof(parts->path), "%s", host[host_length] ? host + host_length : "/");
     return 1;
 }
 
@@ -105,8 +107,8 @@ int http_platform_add_header(http_platform_handle, const char *line, size_t leng
 
 int http_platform_send_request(http_platform_handle request, const void *body, uint32_t length)
 {
-    const char *bytes = static_cast<const char *>(body);
-    int sent = record("send_request", "", length, 0, body, bytes ? std::string(bytes, length) : "");
+    std::string bytes(body ? static_cast<const char *>(body) : "", body ? length : 0);
+    int sent = record("send_request", bytes, length, 0, body);
     if (g_fake.closes_after_send && g_fake.status_callback)
         g_fake.status_callback(request, g_fake.request_context,
                                HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
@@ -117,23 +119,14 @@ int http_platform_query_status(http_platform_handle, uint32_t *status)
 {
     if (!record("query_status"))
         return 0;
-    *status = 200;
-    if (!g_fake.statuses.empty()) {
-        *status = g_fake.statuses.front();
-        g_fake.statuses.pop_front();
-    }
+    *status = next(g_fake.statuses, 200);
     return 1;
 }
 
 uint32_t http_platform_error_dialog(http_platform_handle, uint32_t error)
 {
     record("error_dialog", "", error);
-    uint32_t decision = HTTP_PLATFORM_ERROR_CANCELLED;
-    if (!g_fake.dialog_decisions.empty()) {
-        decision = g_fake.dialog_decisions.front();
-        g_fake.dialog_decisions.pop_front();
-    }
-    return decision;
+    return next(g_fake.dialog_decisions, HTTP_PLATFORM_ERROR_CANCELLED);
 }
 
 int http_platform_read(http_platform_handle, void *buffer, uint32_t size, uint32_t *bytes_read)

@@ -15,11 +15,10 @@
 struct FakeCall
 {
     std::string op;             // "open", "set_timeout", "connect", "send_request", ...
-    std::string text;           // agent, URL, host, request line, header line
+    std::string text;           // agent, URL, host, request line, header line, body bytes
     uint32_t number = 0;        // option, port, flags, body length, error, read size
     uint32_t value = 0;         // milliseconds
     const void *data = nullptr; // body pointer of send_request
-    std::string bytes;          // body bytes of send_request
 };
 
 struct FakePlatform
@@ -31,9 +30,8 @@ struct FakePlatform
     std::deque<uint32_t> dialog_decisions; // for error_dialog; cancelled when empty
     std::string response;                  // what read hands out, read_piece bytes at most
     uint32_t read_piece = 0;               // 0: no limit
+    bool closes_after_send = false;        // a connection-closed notice ends each send
     http_platform_status_fn status_callback = nullptr;
-    bool closes_after_send = false;  // a connection-closed notice ends each send, as without
-                                     // keep-alive on both platforms
     void *request_context = nullptr; // of the last request opened
     std::set<uintptr_t> open_handles;
     uintptr_t next_handle = 0x1000;

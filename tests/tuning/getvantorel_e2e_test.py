@@ -167,9 +167,13 @@ class AgainstCannedReplies(unittest.TestCase):
         self.assertEqual(items, [hexs("a"), "", hexs(mib), hexs(gib), hexs("c")], request)
         self.assertEqual((rc, out.count("\n"), rc0, out0.count("\n")), (0, 17, 0, 17))
         self.assertEqual(err0, NULL_INPUT * 3)
-        self.assertIn('<params SOAP-ENC:arrayType="xsd:string[5]" xsi:type="SOAP-ENC:Array">'
-                      '<item SOAP-ENC:position="[2]">%s</item><item>%s</item></params>'
-                      % (hexs(mib), hexs(gib)), request0)
+        # One RPC-encoded call of the service's namespace, without a SOAP header.
+        self.assertIn('xmlns:ns2="http://auth.corvanta.com"', request0)
+        self.assertIn('<SOAP-ENV:Body SOAP-ENV:encodingStyle="%s"><ns2:getVantorelInfo><params'
+                      ' SOAP-ENC:arrayType="xsd:string[5]" xsi:type="SOAP-ENC:Array"><item'
+                      ' SOAP-ENC:position="[2]">%s</item><item>%s</item></params>'
+                      % ("http://schemas.xmlsoap.org/soap/encoding/", hexs(mib), hexs(gib)), request0)
+        self.assertNotIn("Header", request0)
 
     def test_reply_forms_the_service_may_use_print_the_profile(self):
         entries = "".join(numbered(17))
