@@ -199,36 +199,30 @@ TEST_F(HttpPluginTest, ChunkedBodyGoesOutAfterTheFinalChunkWithItsFraming)
                               body.substr(65536) + "\r\n0\r\n\r\n");
 }
 
-TEST_F(HttpPluginTest, CancelledPasswordDialogLeavesTheErrorBodyToTheRuntime)
+TEST_F(HttpPluginTest, SettledDialogsResendTheSameBytesAndACancelledOneLeavesTheBody)
 {
-    for (uint32_t status : {HTTP_PLATFORM_HTTP_DENIED, HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ}) {
-        fake().calls.clear();
-        fake().statuses = {status};
-        fake().response = "<denied/>";
-        ASSERT_EQ(runtimePost("<body/>", SOAP_IO_FLUSH), SOAP_OK) << status;
-        ASSERT_EQ(fake().of("error_dialog").size(), 1u);
-        EXPECT_EQ(fake().of("error_dialog")[0].number, HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD);
-        EXPECT_EQ(sentBody(), "<body/>");
-        EXPECT_EQ(runtimeReadAll(), "<denied/>");
-        soap_closesock(soap);
-    }
-}
-
-TEST_F(HttpPluginTest, SettledDialogResendsTheSameBytes)
-{
-    // Credentials given after a 407, then a certificate accepted after a send failure.
-    fake().statuses = {HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ, 200};
-    fake().failures["send_request"] = {0, HTTP_PLATFORM_ERROR_INVALID_CA, 0};
-    fake().dialog_decisions = {HTTP_PLATFORM_ERROR_FORCE_RETRY, HTTP_PLATFORM_ERROR_SUCCESS};
+    // Credentials given after a 401 and a 407, a certificate accepted after a send failure,
+    // then the dialog cancelled after another 401: the runtime reads that reply.
+    const uint32_t password = HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD;
+    fake().statuses = {HTTP_PLATFORM_HTTP_DENIED, HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ,
+                       HTTP_PLATFORM_HTTP_DENIED};
+    fake().failures["send_request"] = {0, 0, HTTP_PLATFORM_ERROR_INVALID_CA};
+    fake().dialog_decisions = {HTTP_PLATFORM_ERROR_FORCE_RETRY, HTTP_PLATFORM_ERROR_FORCE_RETRY,
+                               HTTP_PLATFORM_ERROR_SUCCESS};
+    fake().response = "<denied/>";
     ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
     std::vector<FakeCall> sent = fake().of("send_request");
-    ASSERT_EQ(sent.size(), 3u);
+    ASSERT_EQ(sent.size(), 4u);
     for (const FakeCall &call : sent) {
         EXPECT_EQ(call.data, sent[0].data);
         EXPECT_EQ(call.text, "<envelope/>");
     }
-    ASSERT_EQ(fake().of("error_dialog").size(), 2u);
-    EXPECT_EQ(fake().of("error_dialog")[1].number, HTTP_PLATFORM_ERROR_INVALID_CA);
+    std::vector<uint32_t> dialogs;
+    for (const FakeCall &call : fake().of("error_dialog"))
+        dialogs.push_back(call.number);
+    EXPECT_EQ(dialogs, (std::vector<uint32_t>{password, password, HTTP_PLATFORM_ERROR_INVALID_CA,
+                                              password}));
+    EXPECT_EQ(runtimeReadAll(), "<denied/>");
 }
 
 TEST_F(HttpPluginTest, ConnectionClosedNoticeEndsTheRequest)
