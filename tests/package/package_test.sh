@@ -1,8 +1,6 @@
 #!/bin/sh
-# Checks the Debian package made by scripts/package.sh the way a user meets it: lintian,
-# apt-get install, both programs run from /usr/bin, the autostart entry and the manual
-# pages, then apt-get purge leaves nothing behind. Needs root; purges the package on any
-# exit. Usage: package_test.sh corvanta-companions_<version>_amd64.deb
+# The Debian package of scripts/package.sh as a user meets it, from lintian to a purge that
+# leaves nothing. Needs root. Usage: package_test.sh corvanta-companions_<version>_amd64.deb
 set -eu
 [ $# -eq 1 ] || { echo "usage: $0 DEB" >&2; exit 2; }
 deb=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -19,7 +17,6 @@ trap cleanup EXIT
 fail() { echo "package test: $*" >&2; exit 1; }
 export DEBIAN_FRONTEND=noninteractive
 
-# Errors fail the run; warnings and notes are printed for the record.
 lintian --info "$deb" || fail "lintian reports errors"
 
 (cd "$(dirname "$deb")" && apt install "./$(basename "$deb")") || fail "apt-get install failed"
@@ -52,8 +49,7 @@ done
 
 apt purge "$pkg" || fail "apt-get purge failed"
 ! dpkg -s "$pkg" >/dev/null 2>&1 || fail "dpkg still knows $pkg"
-# Every file is gone; a directory may stay only while another package owns it or it
-# holds something else.
+# A directory may stay only while another package owns it or it holds something else.
 while read -r path; do
     if [ -d "$path" ] && [ ! -L "$path" ]; then
         [ -n "$(ls -A "$path")" ] || dpkg -S "$path" >/dev/null 2>&1 ||

@@ -18,10 +18,9 @@ uint32_t next(std::deque<uint32_t> &script, uint32_t otherwise)
 }
 
 // Records a call; false, with the platform error set, when the test scripted it to fail.
-bool record(const char *op, std::string text = {}, uint32_t number = 0, uint32_t value = 0,
-            const void *data = nullptr)
+bool record(const char *op, std::string text = {}, uint32_t number = 0, const void *data = nullptr)
 {
-    g_fake.calls.push_back({op, std::move(text), number, value, data});
+    g_fake.calls.push_back({op, std::move(text), number, data});
     uint32_t error = next(g_fake.failures[op], 0);
     if (error)
         g_fake.last_error = error;
@@ -61,7 +60,7 @@ http_platform_handle http_platform_open(const char *agent)
 
 int http_platform_set_timeout(http_platform_handle, uint32_t option, uint32_t milliseconds)
 {
-    return record("set_timeout", "", option, milliseconds);
+    return record("set_timeout", std::to_string(milliseconds), option);
 }
 
 void http_platform_set_status_callback(http_platform_handle, http_platform_status_fn fn)
@@ -108,7 +107,7 @@ int http_platform_add_header(http_platform_handle, const char *line, size_t leng
 int http_platform_send_request(http_platform_handle request, const void *body, uint32_t length)
 {
     std::string bytes(body ? static_cast<const char *>(body) : "", body ? length : 0);
-    int sent = record("send_request", bytes, length, 0, body);
+    int sent = record("send_request", bytes, length, body);
     if (g_fake.closes_after_send && g_fake.status_callback)
         g_fake.status_callback(request, g_fake.request_context,
                                HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);

@@ -15,9 +15,8 @@
 struct FakeCall
 {
     std::string op;             // "open", "set_timeout", "connect", "send_request", ...
-    std::string text;           // agent, URL, host, request line, header line, body bytes
+    std::string text;           // agent, URL, host, request line, header, body, milliseconds
     uint32_t number = 0;        // option, port, flags, body length, error, read size
-    uint32_t value = 0;         // milliseconds
     const void *data = nullptr; // body pointer of send_request
 };
 

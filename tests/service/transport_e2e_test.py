@@ -1,10 +1,8 @@
 #!/usr/bin/env python3
-"""getVantorel through its libcurl transport over https with a test CA: the profile when the
-certificate holds, each certificate problem reported with its Windows error number. (Silent
-servers and refused connections are cases of tests/tuning/getvantorel_e2e_test.py.)
+"""getVantorel over https with a test CA: the profile when the certificate holds, each
+certificate problem reported with its Windows error number.
 
-Usage: transport_e2e_test.py TOOL_HTTPS SERVICE HTTPS_PORT
-TOOL_HTTPS calls https://127.0.0.1:HTTPS_PORT/...
+Usage: transport_e2e_test.py TOOL_HTTPS SERVICE HTTPS_PORT (TOOL_HTTPS calls that port)
 """
 import os
 import subprocess

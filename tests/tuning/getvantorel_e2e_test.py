@@ -92,10 +92,6 @@ def server(*command, reply=None):
                 process.terminate()
 
 
-def service():
-    return server(SERVICE, str(PORT))
-
-
 def canned(reply=None, *options):
     return server(sys.executable, CANNED, str(PORT), *options, reply=reply)
 
@@ -117,7 +113,7 @@ def run_tool(*args):
 
 class AgainstBundledService(unittest.TestCase):
     def test_prints_seventeen_settings(self):
-        with service():
+        with server(SERVICE, str(PORT)):
             rc, out, err = run_tool("9.1", "server", "oltp")
         self.assertEqual((rc, err), (0, ""))
         self.assertRegex(out, r"^([a-z_]+=[0-9A-Za-z.]+\n){17}$")
@@ -131,7 +127,7 @@ class AgainstBundledService(unittest.TestCase):
             with urllib.request.urlopen(request, timeout=30) as reply:
                 return reply.read().decode()
 
-        with service():
+        with server(SERVICE, str(PORT)):
             self.assertRegex(call("testWebService"), r"<testWebServiceReturn>[^<]+<")
             self.assertIn(">true</isConnectedReturn>", call("isConnected", "<gu>abc</gu>"))
             self.assertIn(">false</isConnectedReturn>", call("isConnected", "<gu></gu>"))
