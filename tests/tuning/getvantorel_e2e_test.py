@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The built getVantorel against the bundled AuthenticationService and canned replies on the
-loopback port its endpoint names. The transport and Wine drivers reuse its helpers and cases.
+loopback port its endpoint names, or (OverHttps) over https. The Wine driver reuses its cases.
 
-Usage: getvantorel_e2e_test.py TOOL SERVICE CANNED_SERVER PORT
+Usage: getvantorel_e2e_test.py TOOL SERVICE CANNED_SERVER PORT CASE...
 """
 import contextlib
 import os
@@ -253,6 +253,44 @@ class AgainstCannedReplies(unittest.TestCase):
                 self.assertTrue(25 <= seconds < 60, seconds)
 
 
+class OverHttps(unittest.TestCase):
+    def test_certificates(self):
+        def openssl(*args):
+            subprocess.run(["openssl", *args], check=True, capture_output=True)
+
+        with tempfile.TemporaryDirectory() as d:
+            d += "/"
+            ec = ["-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes"]
+            openssl("req", "-x509", *ec, "-keyout", d + "ca.key", "-out", d + "ca.pem",
+                    "-days", "2", "-subj", "/CN=Transport Test CA")
+            # "expired" is valid for no time at all: its notAfter is the moment it is made.
+            for name, alt, days in (("loopback", "IP:127.0.0.1", "2"),
+                                    ("elsewhere", "DNS:elsewhere.test", "2"),
+                                    ("expired", "IP:127.0.0.1", "0")):
+                with open(d + name + ".ext", "w") as ext:
+                    ext.write("subjectAltName=%s\n" % alt)
+                openssl("req", *ec, "-keyout", d + name + ".key", "-out", d + name + ".csr",
+                        "-subj", "/CN=" + name)
+                openssl("x509", "-req", "-in", d + name + ".csr", "-CA", d + "ca.pem", "-CAkey",
+                        d + "ca.key", "-CAcreateserial", "-days", days, "-extfile",
+                        d + name + ".ext", "-out", d + name + ".pem")
+            time.sleep(1.1)  # past the expired certificate's last second
+            trusting = clean_env(SSL_CERT_FILE=d + "ca.pem")
+            # Each certificate problem is reported with its Windows error number.
+            for cert, env, number in (("loopback", trusting, None),
+                                      ("loopback", clean_env(), "Error 12045"),
+                                      ("elsewhere", trusting, "Error 12038"),
+                                      ("expired", trusting, "Error 12037")):
+                with server(SERVICE, str(PORT), d + cert + ".pem", d + cert + ".key"):
+                    rc, out, err = run_natively([TOOL, "9.1", "server", "oltp"], env)
+                if number is None:
+                    self.assertEqual((rc, err, out.count("\n")), (0, "", 17), out)
+                    self.assertIn("max_connections=150\n", out)
+                else:
+                    self.assertEqual((rc, out), (0, ""), cert)
+                    self.assertRegex(err, FAULT_REPORT + "(?s:.*)" + number, cert)
+
+
 if __name__ == "__main__":
     TOOL, SERVICE, CANNED, PORT = sys.argv[1], sys.argv[2], sys.argv[3], int(sys.argv[4])
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[5:], verbosity=2)
