@@ -106,9 +106,12 @@ TEST(CurlPlatformUrl, CrackingGivesSchemeDefaultPortAndPathWithQuery)
 
 TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
 {
+    // From 1 MiB on curl would wait for a 100 Continue that the runtime never sends.
+    std::string env = "<env>" + std::string(1 << 20, ' ') + "</env>";
     post("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 7\r\nConnection: close\r\n\r\n"
          "<fault>",
-         "<env/>", {"SOAPAction: \"\"\r\n", "Content-Length: 6\r\n", "soapaction: \"second\"\r\n"});
+         env,
+         {"SOAPAction: \"\"\r\n", "Content-Length: 1048587\r\n", "soapaction: \"second\"\r\n"});
     uint32_t status = 0;
     ASSERT_TRUE(http_platform_query_status(request, &status));
     EXPECT_EQ(status, 500u);
@@ -122,11 +125,11 @@ TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
     // The connection was not kept: the owner hears of it.
     EXPECT_EQ(g_notices, std::vector<uint32_t>{HTTP_PLATFORM_STATUS_CONNECTION_CLOSED});
 
-    EXPECT_EQ(seen.rfind("POST /svc HTTP/1.1\r\n", 0), 0u) << seen;
+    EXPECT_EQ(seen.rfind("POST /svc HTTP/1.1\r\n", 0), 0u) << seen.substr(0, 200);
     EXPECT_NE(seen.find("SOAPAction: \"\"\r\n"), std::string::npos);
     EXPECT_EQ(seen.find("second"), std::string::npos); // a header is only added if new
     EXPECT_EQ(seen.find("Expect:"), std::string::npos);
-    EXPECT_EQ(seen.substr(seen.size() - 6), "<env/>");
+    EXPECT_EQ(seen.compare(seen.size() - env.size(), env.size(), env), 0);
 }
 
 TEST_F(CurlPlatformTest, ChunkFramingOfTheRuntimeIsNotSentTwice)
