@@ -1,9 +1,7 @@
-// The whole reply path of getVantorel: the real main flow, transport plug-in, SOAP runtime and
-// binding, over the scripted platform layer answering with the input. Every handle must be
-// closed when the run ends.
-//
-// Input: byte 0 picks the HTTP status, byte 1 caps each platform read (0: no cap), byte 2
-// makes that read fail with a connection reset (0: none), the rest is the response body.
+// getVantorel's main flow, plug-in, runtime and binding over the scripted platform layer, which
+// answers with the input; every handle must be closed at the end. Byte 0 picks the HTTP status,
+// byte 1 caps each read (0: no cap), byte 2 makes that read fail with a reset (0: none), the
+// rest is the response body.
 #include "http_platform_fake.h"
 #include "tuning_flow.h"
 

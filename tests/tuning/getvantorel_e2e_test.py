@@ -74,20 +74,18 @@ def clean_env(**extra):
 
 @contextlib.contextmanager
 def server(*command, reply=None):
-    """A process that prints "listening" once ready, for the length of a with-block (which gets
-    that line); a reply text is handed to it as a file with --reply."""
+    """A process that prints "listening" once ready, for the length of a with-block; a reply
+    text is handed to it as a file with --reply."""
     with tempfile.NamedTemporaryFile("w", suffix=".xml") as file:
-        if reply is not None:
-            file.write(reply)
-            file.flush()
-            command += ("--reply", file.name)
+        file.write(reply or "")
+        file.flush()
+        command += ("--reply", file.name) if reply is not None else ()
         with subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                               text=True) as process:
             try:
-                first_line = process.stdout.readline()
-                if "listening" not in first_line:
+                if "listening" not in process.stdout.readline():
                     raise RuntimeError("did not start: %s" % (command,))
-                yield first_line
+                yield
             finally:
                 process.terminate()
 
