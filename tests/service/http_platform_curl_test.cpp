@@ -1,6 +1,5 @@
-// The libcurl internet layer against a one-shot loopback server: the contracts the plug-in
-// relies on (numeric status, body-only reads, collected headers, URL parts). Its error
-// numbers and time-outs are checked end to end.
+// The contracts of the libcurl layer that the plug-in relies on, against a one-shot loopback
+// server; its error numbers and time-outs are checked end to end.
 #include "http_platform.h"
 
 #include <gtest/gtest.h>

@@ -57,7 +57,6 @@ protected:
         ASSERT_EQ(soap->fposthdr(soap, nullptr, nullptr), SOAP_OK);
     }
 
-    // A whole POST through the runtime: count, connect, send, end.
     int runtimePost(const std::string &body, soap_mode omode)
     {
         soap->omode = (soap->omode & ~SOAP_IO) | omode;
@@ -70,7 +69,6 @@ protected:
         return SOAP_OK;
     }
 
-    // The response as the runtime reads it, up to its end.
     std::string runtimeReadAll()
     {
         std::string text;
