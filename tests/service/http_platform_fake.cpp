@@ -20,7 +20,7 @@ uint32_t next(std::deque<uint32_t> &script, uint32_t otherwise)
 // Records a call; false, with the platform error set, when the test scripted it to fail.
 bool record(const char *op, std::string text = {}, uint32_t number = 0, const void *data = nullptr)
 {
-    g_fake.calls.push_back({op, std::move(text), number, data});
+    g_fake.calls[op].push_back({std::move(text), number, data});
     uint32_t error = next(g_fake.failures[op], 0);
     if (error)
         g_fake.last_error = error;
@@ -43,14 +43,6 @@ FakePlatform &fakePlatform()
 void resetFakePlatform()
 {
     g_fake = FakePlatform();
-}
-
-std::vector<FakeCall> FakePlatform::of(const std::string &op) const
-{
-    std::vector<FakeCall> out;
-    std::copy_if(calls.begin(), calls.end(), std::back_inserter(out),
-                 [&op](const FakeCall &call) { return call.op == op; });
-    return out;
 }
 
 http_platform_handle http_platform_open(const char *agent)

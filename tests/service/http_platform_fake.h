@@ -14,7 +14,6 @@
 
 struct FakeCall
 {
-    std::string op;             // "open", "set_timeout", "connect", "send_request", ...
     std::string text;           // agent, URL, host, request line, header, body, milliseconds
     uint32_t number = 0;        // option, port, flags, body length, error, read size
     const void *data = nullptr; // body pointer of send_request
@@ -22,7 +21,8 @@ struct FakeCall
 
 struct FakePlatform
 {
-    std::vector<FakeCall> calls;
+    // Per operation ("open", "set_timeout", "connect", "send_request", ...), its calls.
+    std::map<std::string, std::vector<FakeCall>> calls;
     // Per operation, the error numbers of its next calls; 0 lets a call succeed.
     std::map<std::string, std::deque<uint32_t>> failures;
     std::deque<uint32_t> statuses;         // for query_status; 200 when empty
@@ -35,8 +35,6 @@ struct FakePlatform
     std::set<uintptr_t> open_handles;
     uintptr_t next_handle = 0x1000;
     uint32_t last_error = 0;
-
-    std::vector<FakeCall> of(const std::string &op) const;
 };
 
 // The one fake the layer functions act on; tests reset it in their set-up.

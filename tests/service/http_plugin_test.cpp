@@ -43,7 +43,7 @@ protected:
 
     static std::string sentBody()
     {
-        std::vector<FakeCall> sent = fake().of("send_request");
+        std::vector<FakeCall> sent = fake().calls["send_request"];
         return sent.size() == 1 ? sent[0].text : std::to_string(sent.size()) + " sends";
     }
 
@@ -87,17 +87,17 @@ TEST_F(HttpPluginTest, RequestsCarryPathActionAndFlagsAndTheContextCannotBeCopie
 {
     EXPECT_EQ(soap_call_ns2__getVantorelInfo(soap, kEndpoint, nullptr, nullptr, nullptr), SOAP_OK);
     std::string headers;
-    for (const FakeCall &call : fake().of("add_header"))
+    for (const FakeCall &call : fake().calls["add_header"])
         headers += call.text;
     EXPECT_NE(headers.find("SOAPAction: \"\"\r\n"), std::string::npos) << headers;
-    EXPECT_EQ(fake().of("send_request").size(), 1u);
+    EXPECT_EQ(fake().calls["send_request"].size(), 1u);
 
     soap->socket = soap->fopen(soap, "https://svc.test/authws/x", "svc.test", 0);
     soap->fclose(soap);
     soap->omode |= SOAP_IO_KEEPALIVE;
     soap->socket = soap->fopen(soap, "http://svc.test/p", "svc.test", 0);
     soap->fclose(soap);
-    std::vector<FakeCall> opened = fake().of("open_request");
+    std::vector<FakeCall> opened = fake().calls["open_request"];
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0].text, "POST /authws/services/AuthenticationService HTTP/1.1");
     EXPECT_EQ(opened[0].number, 0u);
@@ -126,9 +126,10 @@ TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
     other->recv_timeout = 0;
     other->send_timeout = -500000; // microseconds in the runtime's own terms
     ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_OK);
-    ASSERT_EQ(fake().of("set_timeout").size(), 1u);
-    EXPECT_EQ(fake().of("set_timeout")[0].number, uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
-    EXPECT_EQ(fake().of("set_timeout")[0].text, "30000");
+    ASSERT_EQ(fake().calls["set_timeout"].size(), 1u);
+    EXPECT_EQ(fake().calls["set_timeout"][0].number,
+              uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
+    EXPECT_EQ(fake().calls["set_timeout"][0].text, "30000");
     soap_free(other);
 
     // Without a root handle nothing is hooked.
@@ -152,7 +153,7 @@ TEST_F(HttpPluginTest, AnnouncedBodyGoesOutOnceAndTheReplyStaysReadable)
         fake().response = "<reply/>";
         std::string body(size, 'x');
         ASSERT_EQ(runtimePost(body, SOAP_IO_FLUSH), SOAP_OK) << size;
-        std::vector<FakeCall> sent = fake().of("send_request");
+        std::vector<FakeCall> sent = fake().calls["send_request"];
         ASSERT_EQ(sent.size(), 1u) << size;
         EXPECT_EQ(sent[0].text, body) << size;
         EXPECT_EQ(sent[0].data == soap->buf, size <= sizeof(soap->buf)) << size;
@@ -210,14 +211,14 @@ TEST_F(HttpPluginTest, SettledDialogsResendTheSameBytesAndACancelledOneLeavesThe
                                HTTP_PLATFORM_ERROR_SUCCESS};
     fake().response = "<denied/>";
     ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
-    std::vector<FakeCall> sent = fake().of("send_request");
+    std::vector<FakeCall> sent = fake().calls["send_request"];
     ASSERT_EQ(sent.size(), 4u);
     for (const FakeCall &call : sent) {
         EXPECT_EQ(call.data, sent[0].data);
         EXPECT_EQ(call.text, "<envelope/>");
     }
     std::vector<uint32_t> dialogs;
-    for (const FakeCall &call : fake().of("error_dialog"))
+    for (const FakeCall &call : fake().calls["error_dialog"])
         dialogs.push_back(call.number);
     EXPECT_EQ(dialogs, (std::vector<uint32_t>{password, password, HTTP_PLATFORM_ERROR_INVALID_CA,
                                               password}));
@@ -263,7 +264,7 @@ TEST_F(HttpPluginTest, HeadersThatDoNotFitAreRefused)
     EXPECT_EQ(soap->fposthdr(soap, "X", fits.c_str()), SOAP_OK);
     std::string tooLong(fits + "v");
     EXPECT_EQ(soap->fposthdr(soap, "X", tooLong.c_str()), SOAP_EOM);
-    std::vector<FakeCall> added = fake().of("add_header");
+    std::vector<FakeCall> added = fake().calls["add_header"];
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].text.size(), 4095u);
     // A length the platform cannot carry is refused, not cut to 32 bits (here: to 5).
