@@ -4,12 +4,13 @@
 // wherever they stand, agrees with the major and minor numbers of texts of digits and dots.
 #include "catalog_check.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <string>
 #include <utility>
 
 namespace {
@@ -22,22 +23,15 @@ void check(bool condition)
 
 // Major and minor of a text of digits and dots with parts of at most nine digits;
 // false for any other text.
-bool majorMinor(const std::string &version, std::pair<long, long> &result)
+bool majorMinor(const QByteArray &version, std::pair<long, long> &result)
 {
-    long parts[2] = {0, 0};
-    size_t part = 0;
-    size_t digits = 0;
-    for (const char c : version) {
-        if (c == '.') {
-            ++part;
-            digits = 0;
-        } else if (c < '0' || c > '9' || ++digits > 9) {
+    const QList<QByteArray> parts = version.split('.');
+    for (const QByteArray &part : parts) {
+        if (part.size() > 9 ||
+            !std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; }))
             return false;
-        } else if (part < 2) {
-            parts[part] = parts[part] * 10 + (c - '0');
-        }
     }
-    result = {parts[0], parts[1]};
+    result = {parts.value(0).toLong(), parts.value(1).toLong()};
     return true;
 }
 
@@ -45,26 +39,23 @@ bool majorMinor(const std::string &version, std::pair<long, long> &result)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char *>(data), size);
+    const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
     // Neither XML text nor a command-line argument can hold U+0000.
-    if (input.find('\0') != std::string::npos)
+    if (input.contains('\0'))
         return 0;
-    const size_t newline = input.find('\n');
-    const std::string required = input.substr(0, newline);
-    const std::string server = newline == std::string::npos ? "" : input.substr(newline + 1);
-    const QString requiredText = QString::fromUtf8(required.data(), qsizetype(required.size()));
-    const QString serverText = QString::fromUtf8(server.data(), qsizetype(server.size()));
+    const qsizetype newline = input.indexOf('\n');
+    const QByteArray required = newline < 0 ? input : input.left(newline);
+    const QByteArray server = newline < 0 ? QByteArray() : input.mid(newline + 1);
 
-    const bool fits = serverVersionMatches(requiredText, serverText);
-    std::string withoutPlus = required;
-    withoutPlus.erase(std::remove(withoutPlus.begin(), withoutPlus.end(), '+'), withoutPlus.end());
+    const bool fits = serverVersionMatches(QString::fromUtf8(required), QString::fromUtf8(server));
     std::pair<long, long> minimum;
     std::pair<long, long> installed;
-    if (requiredText.isEmpty())
+    if (required.isEmpty())
         check(fits);
-    else if (!requiredText.endsWith(QLatin1Char('+')))
-        check(fits == (requiredText == serverText));
-    else if (majorMinor(withoutPlus, minimum) && majorMinor(server, installed))
+    else if (!required.endsWith('+'))
+        check(fits == (QString::fromUtf8(required) == QString::fromUtf8(server)));
+    else if (majorMinor(QByteArray(required).replace('+', ""), minimum) &&
+             majorMinor(server, installed))
         check(fits == (installed >= minimum));
     return 0;
 }
