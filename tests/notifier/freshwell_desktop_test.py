@@ -24,11 +24,9 @@ POPUP_CLASS, POPUP_BUTTON = {"xfce4-notifyd": ("xfce4-notifyd", 1), "dunst": ("D
                               "none": (None, None)}[os.environ["NOTIFICATION_DAEMON"]]
 
 
-def call(destination, path, interface, method, signature=None, args=()):
-    bus = Gio.bus_get_sync(Gio.BusType.SESSION)
-    parameters = GLib.Variant(signature, args) if signature else None
-    reply = bus.call_sync(destination, path, interface, method, parameters, None, 0, 5000)
-    return reply.unpack() if reply else ()
+def call(destination, path, interface, method, signature, args):
+    return Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
+        destination, path, interface, method, GLib.Variant(signature, args), None, 0, 5000).unpack()
 
 
 def popups():

@@ -1,5 +1,6 @@
 """Freshwell on a real X server with a tray host (under with-tray-host.sh), its first check
-finding the sample catalog's two updates, driven with xdotool. ctest sets the environment."""
+finding the sample catalog's two updates, driven with xdotool. ctest sets FRESHWELL (the
+program) and ARTIFACT_DIR (where the screenshot stays)."""
 
 import os
 import pathlib
@@ -9,13 +10,14 @@ import tempfile
 import time
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "localservices", "desktop"))
+SOURCE = os.path.join(os.path.dirname(__file__), "..", "..")
+sys.path.insert(0, os.path.join(SOURCE, "localservices", "desktop"))
 import x11_windows as x11  # noqa: E402
 
 APP = "Freshwell"
 MENU_FIRST_ENTRY = (30, 10)  # "&Install updates", at the top of the menu
 # The icon at each size it comes in; the tray shows the one that fits its height.
-ICONS = [os.path.join(os.environ.get("ICON_DIR", ""), "Freshwell%d.png" % size)
+ICONS = [os.path.join(SOURCE, "notifier", "Freshwell%d.png" % size)
          for size in (16, 22, 24, 32, 48)]
 
 
@@ -23,9 +25,9 @@ class FreshwellRun(unittest.TestCase):
     """Freshwell against the bundled catalog server, with an installer that logs its calls."""
 
     def launch(self, *options):
-        env = os.environ
         server = self.enterContext(subprocess.Popen(
-            [sys.executable, env["CATALOG_SERVER"], "--port", "0", "--dir", env["CATALOG_DIR"]],
+            [sys.executable, os.path.join(SOURCE, "localservices", "catalog_server.py"),
+             "--port", "0", "--dir", os.path.join(SOURCE, "localservices", "catalog")],
             stdout=subprocess.PIPE, text=True))
         self.addCleanup(server.kill)
         line = server.stdout.readline()
@@ -45,9 +47,10 @@ class FreshwellRun(unittest.TestCase):
                              % (self.installer_log, self.installer_done))
         installer.chmod(0o755)
         self.program = subprocess.Popen(
-            [env["FRESHWELL"], "--immediate-check", "--application-list", url,
+            [os.environ["FRESHWELL"], "--immediate-check", "--application-list", url,
              "--execute", installer, *options],
-            env=dict(env, FRESHWELL_REGISTRY=env["REGISTRY_INI"], XDG_RUNTIME_DIR=str(work)))
+            env=dict(os.environ, XDG_RUNTIME_DIR=str(work), FRESHWELL_REGISTRY=os.path.join(
+                SOURCE, "localservices", "catalog", "HKEY_LOCAL_MACHINE.ini")))
         self.addCleanup(self.program.wait)
         self.addCleanup(self.program.kill)
 
