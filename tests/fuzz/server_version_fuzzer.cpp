@@ -21,8 +21,7 @@ void check(bool condition)
         abort();
 }
 
-// Major and minor of a text of digits and dots with parts of at most nine digits;
-// false for any other text.
+// Major and minor of digits and dots with parts of at most nine digits; false for other text.
 bool majorMinor(const QByteArray &version, std::pair<long, long> &result)
 {
     const QList<QByteArray> parts = version.split('.');
