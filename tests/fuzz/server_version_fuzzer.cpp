@@ -1,7 +1,6 @@
-// The server-version rule for any requirement and server text (the input up to its first
-// newline is the requirement, the rest the server version): an empty requirement fits, one
-// without a final "+" fits exactly when the texts are equal, and a minimum, its "+" signs
-// wherever they stand, agrees with the major and minor numbers of texts of digits and dots.
+// The server-version rule for any requirement (the input up to its first newline) and server
+// text (the rest): an empty requirement fits, one without a final "+" fits exactly when the texts
+// are equal, and a minimum, "+" signs wherever they stand, agrees with numeric major and minor.
 #include "catalog_check.h"
 
 #include <QByteArray>

@@ -1,8 +1,7 @@
-"""Freshwell on real desktops, its first check finding the sample catalog's two updates, clicked
-with xdotool: FreshwellWindowTest on a tray host where Qt draws its own balloons (under
-with-tray-host.sh), FreshwellDesktopTest on a StatusNotifierItem host (with-tray-host.sh
---xfce-panel DAEMON) with the session bus watched as a monitor. ctest sets FRESHWELL (the
-program), ARTIFACT_DIR (where the screenshot stays) and NOTIFICATION_DAEMON."""
+"""Freshwell finding the sample catalog's two updates on real desktops, clicked with xdotool:
+FreshwellWindowTest where Qt draws its own balloons (with-tray-host.sh), FreshwellDesktopTest on
+a StatusNotifierItem host (--xfce-panel DAEMON) with the session bus watched as a monitor.
+ctest sets FRESHWELL, ARTIFACT_DIR (where the screenshot stays) and NOTIFICATION_DAEMON."""
 
 import os
 import pathlib
@@ -146,10 +145,6 @@ def call(destination, path, interface, method, signature, args):
         destination, path, interface, method, GLib.Variant(signature, args), None, 0, 5000).unpack()
 
 
-def popups():
-    return x11.windows_of_class(POPUP_CLASS, 20)
-
-
 class FreshwellDesktopTest(FreshwellRun):
     def watch_bus(self):
         """Records (member, sender, body) of notification calls and signals and item calls."""
@@ -189,12 +184,15 @@ class FreshwellDesktopTest(FreshwellRun):
         self.assertTrue(posts, "no notification posted twice")
         self.sender = next(by for name, by, _ in self.messages if name == "Notify")
         if POPUP_CLASS:
-            self.assertTrue(x11.wait_for(popups, 5), "the daemon shows no popup")
+            self.assertTrue(x11.wait_for(self.popups, 5), "the daemon shows no popup")
         return posts
 
     def registered_items(self):
         return call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties", "Get",
                     "(ss)", (WATCHER, "RegisteredStatusNotifierItems"))[0]
+
+    def popups(self):
+        return x11.windows_of_class(POPUP_CLASS, 20)
 
     def act_on_popup(self, popup):
         x11.click(popup, popup.width - 50, popup.height - 25, POPUP_BUTTON)
@@ -229,9 +227,9 @@ class FreshwellDesktopTest(FreshwellRun):
         notification_id = second[1]
         self.assertNotEqual(notification_id, 0, "the second posting does not replace the first")
         self.assertEqual(second[:1] + second[2:], first[:1] + first[2:])
-        self.assertEqual(len(popups()), 1)
+        self.assertEqual(len(self.popups()), 1)
 
-        self.act_on_popup(popups()[0])
+        self.act_on_popup(self.popups()[0])
         invoked = x11.wait_for(lambda: self.seen("ActionInvoked"), 5)
         self.assertEqual([i[0] for i in invoked], [notification_id])
         self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=9.1"])
@@ -252,11 +250,11 @@ class FreshwellDesktopTest(FreshwellRun):
         # Closing Freshwell's notification from outside leaves only the other one to click.
         call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS,
              "CloseNotification", "(u)", (notification_id,))
-        self.assertTrue(x11.wait_for(lambda: not popups(), 5))
+        self.assertTrue(x11.wait_for(lambda: not self.popups(), 5))
         mail = subprocess.Popen(["notify-send", "-A", "default=Open", "Mail", "New message"],
                                 stdout=subprocess.PIPE, text=True)
         self.addCleanup(mail.kill)
-        popup = x11.wait_for(popups, 5)
+        popup = x11.wait_for(self.popups, 5)
         self.assertTrue(popup)
         self.act_on_popup(popup[0])
         invoked = x11.wait_for(lambda: self.seen("ActionInvoked"), 5)
