@@ -19,7 +19,8 @@ protected:
     void SetUp() override
     {
         resetFakePlatform();
-        soap = newContext();
+        soap = soap_new();
+        soap_set_namespaces(soap, namespaces);
         ASSERT_EQ(soap_register_plugin_arg(soap, http_plugin_register, nullptr), SOAP_OK);
     }
 
@@ -30,13 +31,6 @@ protected:
         soap_free(soap);
         // Request, connection and root are all released at context end.
         EXPECT_TRUE(fake().open_handles.empty());
-    }
-
-    static struct soap *newContext()
-    {
-        struct soap *context = soap_new();
-        soap_set_namespaces(context, namespaces);
-        return context;
     }
 
     static FakePlatform &fake() { return fakePlatform(); }
@@ -121,7 +115,7 @@ TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
 TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
 {
     fake().calls.clear();
-    struct soap *other = newContext();
+    struct soap *other = soap_new();
     other->connect_timeout = 30;
     other->recv_timeout = 0;
     other->send_timeout = -500000; // microseconds in the runtime's own terms
@@ -134,7 +128,7 @@ TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
 
     // Without a root handle nothing is hooked.
     fake().failures["open"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
-    other = newContext();
+    other = soap_new();
     auto ownOpen = other->fopen;
     EXPECT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_EOM);
     EXPECT_EQ(other->fopen, ownOpen);
