@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const uint32_t kStatuses[] = {200, 500, 400, 401, 407, 202, 404, 200};
     if (size < 3)
         return -1; // not kept in the corpus
-    resetFakePlatform();
-    FakePlatform &fake = fakePlatform();
+    g_fake = FakePlatform();
+    FakePlatform &fake = g_fake;
     fake.statuses = {kStatuses[data[0] % (sizeof(kStatuses) / sizeof(kStatuses[0]))]};
     fake.read_piece = data[1];
     if (data[2]) {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
-
 FakePlatform g_fake;
+
+namespace {
 
 uint32_t next(std::deque<uint32_t> &script, uint32_t otherwise)
 {
@@ -34,16 +34,6 @@ http_platform_handle newHandle()
 }
 
 } // namespace
-
-FakePlatform &fakePlatform()
-{
-    return g_fake;
-}
-
-void resetFakePlatform()
-{
-    g_fake = FakePlatform();
-}
 
 http_platform_handle http_platform_open(const char *agent)
 {

@@ -38,7 +38,6 @@ struct FakePlatform
 };
 
 // The one fake the layer functions act on; tests reset it in their set-up.
-FakePlatform &fakePlatform();
-void resetFakePlatform();
+extern FakePlatform g_fake;
 
 #endif

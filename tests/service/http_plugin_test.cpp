@@ -18,7 +18,7 @@ class HttpPluginTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        resetFakePlatform();
+        g_fake = FakePlatform();
         soap = soap_new();
         soap_set_namespaces(soap, namespaces);
         ASSERT_EQ(soap_register_plugin_arg(soap, http_plugin_register, nullptr), SOAP_OK);
@@ -33,7 +33,7 @@ protected:
         EXPECT_TRUE(fake().open_handles.empty());
     }
 
-    static FakePlatform &fake() { return fakePlatform(); }
+    static FakePlatform &fake() { return g_fake; }
 
     static std::string sentBody()
     {
