@@ -30,14 +30,12 @@ protected:
         soap_end(soap);
         soap_free(soap);
         // Request, connection and root are all released at context end.
-        EXPECT_TRUE(fake().open_handles.empty());
+        EXPECT_TRUE(g_fake.open_handles.empty());
     }
-
-    static FakePlatform &fake() { return g_fake; }
 
     static std::string sentBody()
     {
-        std::vector<FakeCall> sent = fake().calls["send_request"];
+        std::vector<FakeCall> sent = g_fake.calls["send_request"];
         return sent.size() == 1 ? sent[0].text : std::to_string(sent.size()) + " sends";
     }
 
@@ -81,17 +79,17 @@ TEST_F(HttpPluginTest, RequestsCarryPathActionAndFlagsAndTheContextCannotBeCopie
 {
     EXPECT_EQ(soap_call_ns2__getVantorelInfo(soap, kEndpoint, nullptr, nullptr, nullptr), SOAP_OK);
     std::string headers;
-    for (const FakeCall &call : fake().calls["add_header"])
+    for (const FakeCall &call : g_fake.calls["add_header"])
         headers += call.text;
     EXPECT_NE(headers.find("SOAPAction: \"\"\r\n"), std::string::npos) << headers;
-    EXPECT_EQ(fake().calls["send_request"].size(), 1u);
+    EXPECT_EQ(g_fake.calls["send_request"].size(), 1u);
 
     soap->socket = soap->fopen(soap, "https://svc.test/authws/x", "svc.test", 0);
     soap->fclose(soap);
     soap->omode |= SOAP_IO_KEEPALIVE;
     soap->socket = soap->fopen(soap, "http://svc.test/p", "svc.test", 0);
     soap->fclose(soap);
-    std::vector<FakeCall> opened = fake().calls["open_request"];
+    std::vector<FakeCall> opened = g_fake.calls["open_request"];
     ASSERT_EQ(opened.size(), 3u);
     EXPECT_EQ(opened[0].text, "POST /authws/services/AuthenticationService HTTP/1.1");
     EXPECT_EQ(opened[0].number, 0u);
@@ -102,32 +100,32 @@ TEST_F(HttpPluginTest, RequestsCarryPathActionAndFlagsAndTheContextCannotBeCopie
 
 TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
 {
-    fake().failures["crack_url"] = {HTTP_PLATFORM_ERROR_INVALID_URL};
+    g_fake.failures["crack_url"] = {HTTP_PLATFORM_ERROR_INVALID_URL};
     EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, "nonsense", "", 0)));
     EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_INVALID_URL));
 
-    fake().failures["open_request"] = {HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY};
+    g_fake.failures["open_request"] = {HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY};
     EXPECT_FALSE(soap_valid_socket(soap->fopen(soap, kEndpoint, "", 0)));
     EXPECT_EQ(soap->error, int(HTTP_PLATFORM_ERROR_NOT_ENOUGH_MEMORY));
-    EXPECT_EQ(fake().open_handles.size(), 1u); // the root only: the connection was closed
+    EXPECT_EQ(g_fake.open_handles.size(), 1u); // the root only: the connection was closed
 }
 
 TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
 {
-    fake().calls.clear();
+    g_fake.calls.clear();
     struct soap *other = soap_new();
     other->connect_timeout = 30;
     other->recv_timeout = 0;
     other->send_timeout = -500000; // microseconds in the runtime's own terms
     ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_OK);
-    ASSERT_EQ(fake().calls["set_timeout"].size(), 1u);
-    EXPECT_EQ(fake().calls["set_timeout"][0].number,
+    ASSERT_EQ(g_fake.calls["set_timeout"].size(), 1u);
+    EXPECT_EQ(g_fake.calls["set_timeout"][0].number,
               uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));
-    EXPECT_EQ(fake().calls["set_timeout"][0].text, "30000");
+    EXPECT_EQ(g_fake.calls["set_timeout"][0].text, "30000");
     soap_free(other);
 
     // Without a root handle nothing is hooked.
-    fake().failures["open"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
+    g_fake.failures["open"] = {HTTP_PLATFORM_ERROR_INTERNAL_ERROR};
     other = soap_new();
     auto ownOpen = other->fopen;
     EXPECT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_EOM);
@@ -141,13 +139,13 @@ TEST_F(HttpPluginTest, AnnouncedBodyGoesOutOnceAndTheReplyStaysReadable)
     // Up to the runtime's 64 KiB buffer the body is sent from that buffer, without a copy. A
     // body that fills the buffer exactly is followed by an empty flush, which is no message and
     // must not end the request whose connection has closed.
-    fake().closes_after_send = true;
+    g_fake.closes_after_send = true;
     for (size_t size : {1000u, 65536u, 131072u}) {
-        fake().calls.clear();
-        fake().response = "<reply/>";
+        g_fake.calls.clear();
+        g_fake.response = "<reply/>";
         std::string body(size, 'x');
         ASSERT_EQ(runtimePost(body, SOAP_IO_FLUSH), SOAP_OK) << size;
-        std::vector<FakeCall> sent = fake().calls["send_request"];
+        std::vector<FakeCall> sent = g_fake.calls["send_request"];
         ASSERT_EQ(sent.size(), 1u) << size;
         EXPECT_EQ(sent[0].text, body) << size;
         EXPECT_EQ(sent[0].data == soap->buf, size <= sizeof(soap->buf)) << size;
@@ -171,7 +169,7 @@ TEST_F(HttpPluginTest, BodyGoesOutOnceWhenItsAnnouncedLengthIsComplete)
                  {"Content-Length", "0", {""}, SOAP_OK, ""},
                  {"content-length", "3", {"abc"}, SOAP_EOM, "0 sends"}};
     for (const auto &c : cases) {
-        fake().calls.clear();
+        g_fake.calls.clear();
         openWithHeaders(c.key, c.length);
         int result = SOAP_OK;
         for (const char *piece : c.pieces) {
@@ -198,21 +196,21 @@ TEST_F(HttpPluginTest, SettledDialogsResendTheSameBytesAndACancelledOneLeavesThe
     // Credentials given after a 401 and a 407, a certificate accepted after a send failure,
     // then the dialog cancelled after another 401: the runtime reads that reply.
     const uint32_t password = HTTP_PLATFORM_ERROR_INCORRECT_PASSWORD;
-    fake().statuses = {HTTP_PLATFORM_HTTP_DENIED, HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ,
+    g_fake.statuses = {HTTP_PLATFORM_HTTP_DENIED, HTTP_PLATFORM_HTTP_PROXY_AUTH_REQ,
                        HTTP_PLATFORM_HTTP_DENIED};
-    fake().failures["send_request"] = {0, 0, HTTP_PLATFORM_ERROR_INVALID_CA};
-    fake().dialog_decisions = {HTTP_PLATFORM_ERROR_FORCE_RETRY, HTTP_PLATFORM_ERROR_FORCE_RETRY,
+    g_fake.failures["send_request"] = {0, 0, HTTP_PLATFORM_ERROR_INVALID_CA};
+    g_fake.dialog_decisions = {HTTP_PLATFORM_ERROR_FORCE_RETRY, HTTP_PLATFORM_ERROR_FORCE_RETRY,
                                HTTP_PLATFORM_ERROR_SUCCESS};
-    fake().response = "<denied/>";
+    g_fake.response = "<denied/>";
     ASSERT_EQ(runtimePost("<envelope/>", SOAP_IO_FLUSH), SOAP_OK);
-    std::vector<FakeCall> sent = fake().calls["send_request"];
+    std::vector<FakeCall> sent = g_fake.calls["send_request"];
     ASSERT_EQ(sent.size(), 4u);
     for (const FakeCall &call : sent) {
         EXPECT_EQ(call.data, sent[0].data);
         EXPECT_EQ(call.text, "<envelope/>");
     }
     std::vector<uint32_t> dialogs;
-    for (const FakeCall &call : fake().calls["error_dialog"])
+    for (const FakeCall &call : g_fake.calls["error_dialog"])
         dialogs.push_back(call.number);
     EXPECT_EQ(dialogs, (std::vector<uint32_t>{password, password, HTTP_PLATFORM_ERROR_INVALID_CA,
                                               password}));
@@ -223,16 +221,16 @@ TEST_F(HttpPluginTest, ConnectionClosedNoticeEndsTheRequest)
 {
     // A notice for the root handle (no context) concerns no request.
     openWithHeaders("Content-Length", "3");
-    fake().status_callback(nullptr, nullptr, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
+    g_fake.status_callback(nullptr, nullptr, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
     EXPECT_EQ(soap->fposthdr(soap, "SOAPAction", "\"\""), SOAP_OK);
 
     // Closed between the headers and the body: the send finds no connection.
-    fake().status_callback(nullptr, soap, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
+    g_fake.status_callback(nullptr, soap, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
     EXPECT_EQ(soap->fsend(soap, "abc", 3), SOAP_EOF);
     EXPECT_EQ(soap->error, SOAP_OK);
     EXPECT_EQ(sentBody(), "0 sends");
     EXPECT_FALSE(soap_valid_socket(soap->socket));
-    EXPECT_EQ(fake().open_handles.size(), 1u);
+    EXPECT_EQ(g_fake.open_handles.size(), 1u);
     EXPECT_EQ(soap->fposthdr(soap, "SOAPAction", "\"\""), SOAP_EOF);
 }
 
@@ -240,9 +238,9 @@ TEST_F(HttpPluginTest, FailedReadKeepsWhatWasReadAndThePlatformError)
 {
     openWithHeaders("Content-Length", "1");
     ASSERT_EQ(soap->fsend(soap, "x", 1), SOAP_OK);
-    fake().response = "abcdef";
-    fake().read_piece = 4;
-    fake().failures["read"] = {0, HTTP_PLATFORM_ERROR_CONNECTION_RESET};
+    g_fake.response = "abcdef";
+    g_fake.read_piece = 4;
+    g_fake.failures["read"] = {0, HTTP_PLATFORM_ERROR_CONNECTION_RESET};
     char buffer[16];
     EXPECT_EQ(soap->frecv(soap, buffer, sizeof(buffer)), 4u);
     EXPECT_EQ(std::string(buffer, 4), "abcd");
@@ -258,7 +256,7 @@ TEST_F(HttpPluginTest, HeadersThatDoNotFitAreRefused)
     EXPECT_EQ(soap->fposthdr(soap, "X", fits.c_str()), SOAP_OK);
     std::string tooLong(fits + "v");
     EXPECT_EQ(soap->fposthdr(soap, "X", tooLong.c_str()), SOAP_EOM);
-    std::vector<FakeCall> added = fake().calls["add_header"];
+    std::vector<FakeCall> added = g_fake.calls["add_header"];
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added[0].text.size(), 4095u);
     // A length the platform cannot carry is refused, not cut to 32 bits (here: to 5).
