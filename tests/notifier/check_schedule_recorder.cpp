@@ -4,15 +4,15 @@
 
 namespace {
 
-std::vector<ArmedCheck> armed;
+std::vector<CheckSchedule::Armed> armed;
 
 } // namespace
 
-std::function<void(const ArmedCheck &)> CheckSchedule::onArm;
+std::function<void(const CheckSchedule::Armed &)> CheckSchedule::onArm;
 
-void scheduleCheck(int msec, QObject *context, std::function<void()> check)
+void scheduleCheck(int msec, QObject *, std::function<void()> check)
 {
-    armed.push_back(ArmedCheck{msec, context, std::move(check)});
+    armed.push_back(CheckSchedule::Armed{msec, std::move(check)});
     if (CheckSchedule::onArm)
         CheckSchedule::onArm(armed.back());
 }
@@ -20,7 +20,7 @@ void scheduleCheck(int msec, QObject *context, std::function<void()> check)
 std::vector<int> CheckSchedule::delays()
 {
     std::vector<int> result;
-    for (const ArmedCheck &check : armed)
+    for (const Armed &check : armed)
         result.push_back(check.msec);
     return result;
 }
@@ -33,8 +33,6 @@ void CheckSchedule::clear()
 
 void CheckSchedule::runLast()
 {
-    if (armed.empty() || !armed.back().context)
-        return;
     // A copy: the check may arm the next one, which can reallocate the list.
     const std::function<void()> check = armed.back().check;
     check();

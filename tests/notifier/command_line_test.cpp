@@ -1,8 +1,8 @@
 // Freshwell's main(), compiled in as freshwellMain, with the catalog check and the check
 // schedule replaced.
 #include "catalog_check.h"
-#include "catalog_test_support.h"
 #include "check_schedule_recorder.h"
+#include "freshwell_test_support.h"
 
 #include <QApplication>
 #include <QUrl>
@@ -30,9 +30,9 @@ int runFreshwell(std::vector<std::string> arguments)
     shownBoxes.clear();
     checkCalls.clear();
     CheckSchedule::clear();
-    CheckSchedule::onArm = [](const ArmedCheck &check) {
+    CheckSchedule::onArm = [](const CheckSchedule::Armed &armed) {
         if (CheckSchedule::delays().size() == 1)
-            QTimer::singleShot(0, check.context, check.check);
+            QTimer::singleShot(0, qApp, armed.check);
         else
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(kLoopEnded); });
     };

@@ -1,5 +1,5 @@
+#include "freshwell_test_support.h"
 #include "installer_launch.h"
-#include "recording_installer.h"
 
 #include <QApplication>
 #include <QWidget>

@@ -1,8 +1,9 @@
-#ifndef FRESHWELL_TESTS_CATALOG_TEST_SUPPORT_H
-#define FRESHWELL_TESTS_CATALOG_TEST_SUPPORT_H
+#ifndef FRESHWELL_TESTS_FRESHWELL_TEST_SUPPORT_H
+#define FRESHWELL_TESTS_FRESHWELL_TEST_SUPPORT_H
 
 #include <QMessageBox>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -57,6 +58,20 @@ class RegistryFile
 public:
     explicit RegistryFile(const QByteArray &content);
     ~RegistryFile() { qunsetenv("FRESHWELL_REGISTRY"); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// A stand-in for the add-on installer: a script, with blanks in its path, that records the
+// arguments it was started with.
+class RecordingInstaller
+{
+public:
+    RecordingInstaller();
+    QString command() const { return dir_.filePath(QStringLiteral("installer with blanks.sh")); }
+    // The arguments of its first run, once recorded; none after ten seconds.
+    QStringList waitForArguments() const;
 
 private:
     QTemporaryDir dir_;
