@@ -1,6 +1,6 @@
 #include "catalog_check.h"
 #include "catalog_download_limits.h"
-#include "catalog_test_support.h"
+#include "freshwell_test_support.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -59,28 +59,23 @@ TEST_F(CatalogDownload, NetworkFailuresShowAModalCriticalOkOnlyBoxOnTheGivenWind
     EXPECT_TRUE(box.text.contains("Not Found")) << box.text.toStdString();
 }
 
-TEST_F(CatalogDownload, OtherRootNamesShowTheRootBox)
+TEST_F(CatalogDownload, BodiesThatAreNoCatalogShowTheRootOrTheParseBox)
 {
-    server.put("singular.xml", "<application><a><platform>windows</platform></a></application>");
-    server.put("case.xml", "<Applications/>");
-    server.put("prefixed.xml", "<c:applications xmlns:c='urn:x'/>");
-    for (const char *name : {"singular.xml", "case.xml", "prefixed.xml"})
-        EXPECT_EQ(failedCheck(name),
+    for (const char *body : {"<application><a><platform>windows</platform></a></application>",
+                             "<Applications/>", "<c:applications xmlns:c='urn:x'/>"}) {
+        server.put("body.xml", body);
+        EXPECT_EQ(failedCheck("body.xml"),
                   networkPrefix + "The <applications> root node could not be found.");
-}
-
-TEST_F(CatalogDownload, BodiesThatAreNotXmlShowTheParseBoxWithTheParsersMessage)
-{
-    server.put("broken.xml", "<applications><a></applications>");
-    server.put("text.xml", "no catalog here");
+    }
     // An encoding the parser does not know, or bytes that are not what the declaration says.
-    server.put("unknown.xml", "<?xml version='1.0' encoding='x-no-such'?>\n<applications/>");
-    server.put("lying.xml", "<?xml version='1.0' encoding='UTF-8'?>\n<applications>"
-                            "<a><platform>windows\xff\xfe</platform></a></applications>");
-    for (const char *path : {"broken.xml", "text.xml", "empty", "unknown.xml", "lying.xml"}) {
-        const QString text = failedCheck(path);
-        EXPECT_TRUE(text.startsWith(parsePrefix)) << path << ": " << text.toStdString();
-        EXPECT_GT(text.size(), parsePrefix.size()) << path;
+    for (const char *body : {"<applications><a></applications>", "no catalog here", "",
+                             "<?xml version='1.0' encoding='x-no-such'?>\n<applications/>",
+                             "<?xml version='1.0' encoding='UTF-8'?>\n<applications>"
+                             "<a><platform>windows\xff\xfe</platform></a></applications>"}) {
+        server.put("body.xml", body);
+        const QString text = failedCheck("body.xml");
+        EXPECT_TRUE(text.startsWith(parsePrefix)) << body << ": " << text.toStdString();
+        EXPECT_GT(text.size(), parsePrefix.size()) << body;
     }
 }
 
