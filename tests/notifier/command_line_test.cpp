@@ -29,7 +29,7 @@ int runFreshwell(std::vector<std::string> arguments)
 {
     shownBoxes.clear();
     checkCalls.clear();
-    CheckSchedule::clear();
+    CheckSchedule::armed.clear();
     CheckSchedule::onArm = [](const CheckSchedule::Armed &armed) {
         if (CheckSchedule::delays().size() == 1)
             QTimer::singleShot(0, qApp, armed.check);

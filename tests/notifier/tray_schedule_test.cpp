@@ -15,16 +15,12 @@
 
 namespace {
 
-// A catalog that offers version 2.0 of the first `updates` of three applications installed
-// at 1.0, and 1.0 of the others.
+// A catalog with `updates` entries that offer 2.0 of the one application, installed at 1.0.
 QByteArray catalogWithUpdates(int updates)
 {
-    QByteArray xml = "<applications>\n";
-    for (int i = 1; i <= 3; ++i)
-        xml += "<application><platform>windows</platform><versionkey>SOFTWARE\\Example\\App" +
-               QByteArray::number(i) + "\\Version</versionkey><version>" +
-               (i <= updates ? "2.0" : "1.0") + "</version></application>\n";
-    return xml + "</applications>\n";
+    const QByteArray update = "<a><platform>windows</platform><versionkey>SOFTWARE\\App\\Version"
+                              "</versionkey><version>2.0</version></a>";
+    return "<applications>" + update.repeated(updates) + "</applications>";
 }
 
 // Waits for a showing balloon with this title and text.
@@ -50,12 +46,9 @@ TEST(TraySchedule, ChecksRearmUntilAnAnnouncementAndAgainHalfAnHourAfterTheInsta
     CatalogServer server;
     ASSERT_TRUE(server.isRunning());
     ASSERT_TRUE(QSystemTrayIcon::isSystemTrayAvailable());
-    RegistryFile registry{"[SOFTWARE\\Example\\App1]\nVersion=1.0\n"
-                          "[SOFTWARE\\Example\\App2]\nVersion=1.0\n"
-                          "[SOFTWARE\\Example\\App3]\nVersion=1.0\n"};
+    RegistryFile registry{"[SOFTWARE\\App]\nVersion=1.0\n"};
     RecordingInstaller installer;
     BoxCloser boxes;
-    CheckSchedule::clear();
     UpdateDialog dialog(server.url(QStringLiteral("applications.xml")), QStringLiteral("9.1"),
                         installer.command(), true);
     constexpr int day = 86400000;
