@@ -77,11 +77,7 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
 {
     const QByteArray longDeclaration = "<?xml version='1.0'" + QByteArray(2000, ' ');
     const QString refusedEncoding = "The catalog is in the encoding UTF-7, which is not accepted.";
-    const struct
-    {
-        QByteArray markup;
-        QString problem;
-    } shapes[] = {
+    const std::pair<QByteArray, QString> shapes[] = {
         {nested(kMaxCatalogDepth + 1), "The catalog nests elements more than 256 levels deep."},
         {withAttributes(kMaxCatalogAttributes + 1),
          "An element of the catalog has more than 32 attributes."},
@@ -92,24 +88,24 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
         {"<applications><!--" + QByteArray(2 * kMaxCatalogItemBytes, 'x') + "--></applications>",
          "An item of the catalog is longer than 16384 bytes."},
     };
-    for (const auto &shape : shapes) {
-        const QString markup = QString::fromLatin1(shape.markup);
+    for (const auto &[ascii, problem] : shapes) {
+        const QString markup = QString::fromLatin1(ascii);
         const std::pair<QByteArray, QString> bodies[] = {
-            {shape.markup, shape.problem},
-            {longDeclaration + " encoding='UTF-8'?>" + shape.markup, shape.problem},
+            {ascii, problem},
+            {longDeclaration + " encoding='UTF-8'?>" + ascii, problem},
             {QStringEncoder(QStringConverter::Utf16LE)
                  .encode(QString::fromLatin1(longDeclaration) + " encoding='UTF-16'?>" + markup),
-             shape.problem},
+             problem},
             {QStringEncoder(QStringConverter::Utf32BE, QStringEncoder::Flag::WriteBom)
                  .encode(markup),
-             shape.problem},
-            {longDeclaration + " encoding='UTF-7'?>" + utf7(shape.markup), refusedEncoding},
+             problem},
+            {longDeclaration + " encoding='UTF-7'?>" + utf7(ascii), refusedEncoding},
         };
-        for (const auto &[body, problem] : bodies) {
+        for (const auto &[body, expected] : bodies) {
             QElapsedTimer clock;
             clock.start();
-            EXPECT_EQ(parse(body), problem) << body.left(40).toHex().constData();
-            EXPECT_LT(clock.elapsed(), 5000) << problem.toStdString();
+            EXPECT_EQ(parse(body), expected) << body.left(40).toHex().constData();
+            EXPECT_LT(clock.elapsed(), 5000) << expected.toStdString();
         }
     }
     // Just inside every limit.

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 int freshwellMain(int argc, char *argv[]);
@@ -71,13 +72,8 @@ TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksL
 {
     EXPECT_EQ(QUrl(kDefaultCatalog).scheme(), "http");
     EXPECT_EQ(QUrl(kDefaultCatalog).path(), "/applications.xml");
-    const struct
-    {
-        std::vector<std::string> arguments;
-        QString serverVersion;
-        QString applicationList;
-        int firstDelay;
-    } cases[] = {
+    // Arguments, server version and catalog of the check, delay of the first check.
+    const std::tuple<std::vector<std::string>, QString, QString, int> cases[] = {
         {{}, "8.4", kDefaultCatalog, 600000},
         {{"--server", "9.0"}, "9.0", kDefaultCatalog, 600000},
         {{"-s", "-i"}, "-i", kDefaultCatalog, 600000},
@@ -90,13 +86,13 @@ TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksL
         // Values are decoded as the platform decodes its command line (UTF-8 here).
         {{"-a", "/Instala\xc3\xa7\xc3\xa3o/a.xml"}, "8.4", "/Instala\u00e7\u00e3o/a.xml", 600000},
     };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.arguments));
-        EXPECT_EQ(runFreshwell(c.arguments), kLoopEnded);
+    for (const auto &[arguments, serverVersion, applicationList, firstDelay] : cases) {
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        EXPECT_EQ(runFreshwell(arguments), kLoopEnded);
         EXPECT_TRUE(shownBoxes.empty());
         // A check that finds nothing re-arms for the next day.
-        EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({c.firstDelay, 86400000}));
-        EXPECT_EQ(checkCalls, decltype(checkCalls)({{c.applicationList, c.serverVersion}}));
+        EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({firstDelay, 86400000}));
+        EXPECT_EQ(checkCalls, decltype(checkCalls)({{applicationList, serverVersion}}));
     }
 }
 
