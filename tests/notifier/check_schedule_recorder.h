@@ -10,29 +10,16 @@
 // only when the test says.
 namespace CheckSchedule {
 
-struct Armed
-{
-    int msec = 0;
-    std::function<void()> check;
-};
-
-std::vector<Armed> armed;
+std::vector<int> delays;
+std::function<void()> lastCheck;
 // Called after each arm is recorded (for instance to fire it or to end the event loop).
-std::function<void(const Armed &)> onArm;
-
-std::vector<int> delays()
-{
-    std::vector<int> result;
-    for (const Armed &check : armed)
-        result.push_back(check.msec);
-    return result;
-}
+std::function<void()> onArm;
 
 // Runs the last armed check at once and returns when it has finished.
 void runLast()
 {
-    // A copy: the check may arm the next one, which can reallocate the list.
-    const std::function<void()> check = armed.back().check;
+    // A copy: the check may arm the next one in its place.
+    const std::function<void()> check = lastCheck;
     check();
 }
 
@@ -40,9 +27,10 @@ void runLast()
 
 void scheduleCheck(int msec, QObject *, std::function<void()> check)
 {
-    CheckSchedule::armed.push_back(CheckSchedule::Armed{msec, std::move(check)});
+    CheckSchedule::delays.push_back(msec);
+    CheckSchedule::lastCheck = std::move(check);
     if (CheckSchedule::onArm)
-        CheckSchedule::onArm(CheckSchedule::armed.back());
+        CheckSchedule::onArm();
 }
 
 #endif

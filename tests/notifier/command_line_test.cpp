@@ -30,10 +30,10 @@ int runFreshwell(std::vector<std::string> arguments)
 {
     shownBoxes.clear();
     checkCalls.clear();
-    CheckSchedule::armed.clear();
-    CheckSchedule::onArm = [](const CheckSchedule::Armed &armed) {
-        if (CheckSchedule::delays().size() == 1)
-            QTimer::singleShot(0, qApp, armed.check);
+    CheckSchedule::delays.clear();
+    CheckSchedule::onArm = [] {
+        if (CheckSchedule::delays.size() == 1)
+            QTimer::singleShot(0, qApp, CheckSchedule::lastCheck);
         else
             QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(kLoopEnded); });
     };
@@ -91,7 +91,7 @@ TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksL
         EXPECT_EQ(runFreshwell(arguments), kLoopEnded);
         EXPECT_TRUE(shownBoxes.empty());
         // A check that finds nothing re-arms for the next day.
-        EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({firstDelay, 86400000}));
+        EXPECT_EQ(CheckSchedule::delays, std::vector<int>({firstDelay, 86400000}));
         EXPECT_EQ(checkCalls, decltype(checkCalls)({{applicationList, serverVersion}}));
     }
 }
@@ -116,7 +116,7 @@ TEST(CommandLine, HelpAndUnknownArgumentsShowTheirBoxAndEndWithOneBeforeAnyCheck
         SCOPED_TRACE(testing::PrintToString(arguments));
         EXPECT_EQ(runFreshwell(arguments), 1);
         expectOnlyBox(text == usage ? QMessageBox::Information : QMessageBox::Critical, text);
-        EXPECT_TRUE(CheckSchedule::delays().empty());
+        EXPECT_TRUE(CheckSchedule::delays.empty());
         EXPECT_TRUE(checkCalls.empty());
     }
 }
@@ -129,7 +129,7 @@ TEST(CommandLine, WithoutASystemTrayTheFirstAnnouncementEndsWithMinusOne)
     updatesToReport = 0;
     expectOnlyBox(QMessageBox::Critical, "The system tray could not be found on this system. "
                                          "Closing Freshwatch service.");
-    EXPECT_EQ(CheckSchedule::delays(), std::vector<int>({1}));
+    EXPECT_EQ(CheckSchedule::delays, std::vector<int>({1}));
 }
 
 int main(int argc, char **argv)

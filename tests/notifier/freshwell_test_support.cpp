@@ -2,10 +2,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QThread>
 
 #include <csignal>
 #include <sys/prctl.h>
@@ -74,34 +72,4 @@ RegistryFile::RegistryFile(const QByteArray &content)
     const QString path = QDir(dir_.path()).filePath(QStringLiteral("HKEY_LOCAL_MACHINE.ini"));
     writeFile(path, content);
     qputenv("FRESHWELL_REGISTRY", path.toLocal8Bit());
-}
-
-RecordingInstaller::RecordingInstaller()
-{
-    // NUL-separated, so blanks and empty arguments survive; written under another name and
-    // renamed, so a reader never sees half a record. Recorded once its input has ended.
-    writeFile(command(), "#!/bin/sh\n"
-                         "record=\"$(dirname \"$0\")/arguments\"\n"
-                         "cat >/dev/null\n"
-                         "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$record.part\"\n"
-                         "mv \"$record.part\" \"$record\"\n");
-    QFile::setPermissions(command(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-}
-
-QStringList RecordingInstaller::waitForArguments() const
-{
-    QFile record(dir_.filePath(QStringLiteral("arguments")));
-    const QDeadlineTimer deadline(10000);
-    while (!record.exists() && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    QStringList arguments;
-    if (!record.open(QIODevice::ReadOnly))
-        return arguments;
-    QList<QByteArray> fields = record.readAll().split('\0');
-    fields.removeLast(); // every argument ends with a NUL
-    for (const QByteArray &field : fields)
-        arguments << QString::fromLocal8Bit(field);
-    return arguments;
 }

@@ -3,7 +3,6 @@
 
 #include <QMessageBox>
 #include <QProcess>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -58,20 +57,6 @@ class RegistryFile
 public:
     explicit RegistryFile(const QByteArray &content);
     ~RegistryFile() { qunsetenv("FRESHWELL_REGISTRY"); }
-
-private:
-    QTemporaryDir dir_;
-};
-
-// A stand-in for the add-on installer: a script, with blanks in its path, that records the
-// arguments it was started with.
-class RecordingInstaller
-{
-public:
-    RecordingInstaller();
-    QString command() const { return dir_.filePath(QStringLiteral("installer with blanks.sh")); }
-    // The arguments of its first run, once recorded; none after ten seconds.
-    QStringList waitForArguments() const;
 
 private:
     QTemporaryDir dir_;
