@@ -5,6 +5,8 @@
 #include <QDomDocument>
 #include <QDomElement>
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,7 +30,6 @@ QByteArray entry(const char *platform, const QByteArray &versionKey, const char 
     return xml + "</application>\n";
 }
 
-// The updates a check finds among these entries with this registry installed.
 int count(const QByteArray &entries, const QByteArray &ini = componentIni,
           const QString &serverVersion = QStringLiteral("8.4"))
 {
@@ -85,8 +86,7 @@ TEST(CatalogCount, AnyDifferenceFromTheFirstVersionCountsWhereTheFirstRequiremen
         EXPECT_EQ(count(entry("windows", oldKey, version), ini), 1) << '"' << version << '"';
     EXPECT_EQ(count(entry("windows", oldKey), ini), 1);
     EXPECT_EQ(count(entry("windows", oldKey, "1.2.3</version><version>9"), ini), 0);
-    // Unquoted commas make the INI layer return a list; it must still read as installed and
-    // compare as written.
+    // Unquoted commas make the INI layer return a list; it reads as written.
     const QByteArray listed = "[SOFTWARE\\Example\\Component]\nVersion=1,2,3\n";
     EXPECT_EQ(count(entry("windows", componentKey, "1,2,3"), listed), 0);
     EXPECT_EQ(count(entry("windows", componentKey, "1,2,4"), listed), 1);
@@ -108,6 +108,35 @@ TEST(CatalogCount, EveryChildNodeIsAnEntry)
                     "stray text<?pi windows?>\n<other><platform>windows</platform><versionkey>" +
                     componentKey + "</versionkey></other>\n"),
               3);
+}
+
+TEST(ServerVersionMatches, ExactTextOrMinimumOfMajorAndMinorAsNumbers)
+{
+    // Requirement, server version, whether it fits. Every "+" goes; the dot is literal; a part
+    // that is no number reads as 0, as does one out of range rather than wrapping.
+    const std::tuple<const char *, const char *, bool> cases[] = {
+        {"", "8.4", true},
+        {"8.3+", "8.4", true},
+        {"8.4+", "8.4", true},
+        {"8.5+", "8.4", false},
+        {"7.9+", "8.4", true},
+        {"9.0+", "8.4", false},
+        {"8.4.1+", "8.4", true},
+        {"9.5+", "10.0", true},
+        {"10.0+", "9.5", false},
+        {"8.4+", "8.4beta", false},
+        {"8.0+", "8.4beta", true},
+        {"8.4", "8.4", true},
+        {"8.3", "8.4", false},
+        {"8.4.0", "8.4", false},
+        {"8.4 ", "8.4", false},
+        {"8.5++", "8.4", false},
+        {"8x4+", "0.1", true},
+        {"x.y+", "0.0", true},
+        {"99999999999.0+", "1.0", true},
+    };
+    for (const auto &[required, server, fits] : cases)
+        EXPECT_EQ(serverVersionMatches(required, server), fits) << required << " for " << server;
 }
 
 } // namespace

@@ -5,9 +5,8 @@
 
 #include <vector>
 
-// Replaces the notifier's scheduleCheck() in the one test file of a program that includes
-// this: every check the program arms is recorded instead of starting a timer, and runs
-// only when the test says.
+// Included by one test file of a program, replaces scheduleCheck(): every check the program
+// arms is recorded instead of starting a timer, and runs only when the test says.
 namespace CheckSchedule {
 
 std::vector<int> delays;
@@ -15,7 +14,6 @@ std::function<void()> lastCheck;
 // Called after each arm is recorded (for instance to fire it or to end the event loop).
 std::function<void()> onArm;
 
-// Runs the last armed check at once and returns when it has finished.
 void runLast()
 {
     // A copy: the check may arm the next one in its place.

@@ -1,5 +1,4 @@
-// Freshwell's main(), compiled in as freshwellMain, with the catalog check and the check
-// schedule replaced.
+// Freshwell's main() as freshwellMain, with the catalog check and the check schedule replaced.
 #include "catalog_check.h"
 #include "check_schedule_recorder.h"
 #include "freshwell_test_support.h"

@@ -16,7 +16,6 @@ public:
     ~CatalogServer();
     bool isRunning() const { return port_ != 0; }
     QString url(const QString &path) const;
-    // Writes a file that the server then serves at "/" + name.
     void put(const QString &name, const QByteArray &content);
 
 private:

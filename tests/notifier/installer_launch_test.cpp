@@ -11,10 +11,9 @@
 
 namespace {
 
-// Launches, as the installer, a script with blanks in its path that records its arguments
-// NUL-separated, so that blanks and empty arguments survive; they are written under another
-// name and renamed, so a reader never sees half a record, once the script's input has ended.
-// Returns them, or none after ten seconds.
+// The arguments of a launched script with blanks in its path (none after ten seconds). It
+// records them NUL-separated, so blanks and empty arguments survive, once its input has
+// ended, under another name first, so a reader never sees half a record.
 QStringList argumentsOfALaunchFor(const QString &serverVersion)
 {
     QTemporaryDir dir;

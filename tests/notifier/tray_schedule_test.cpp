@@ -1,5 +1,4 @@
-// UpdateDialog with a real system tray (run under with-tray-host.sh); each check runs when
-// the test says.
+// UpdateDialog with a real system tray (under with-tray-host.sh); checks run when the test says.
 #include "check_schedule_recorder.h"
 #include "freshwell_test_support.h"
 #include "updatedialog.h"
