@@ -20,15 +20,14 @@ QStringList argumentsOfALaunchFor(const QString &serverVersion)
     QFile script(dir.filePath(QStringLiteral("installer with blanks.sh")));
     if (script.open(QIODevice::WriteOnly))
         script.write("#!/bin/sh\n"
-                     "record=\"$(dirname \"$0\")/arguments\"\n"
                      "cat >/dev/null\n"
-                     "for a in \"$@\"; do printf '%s\\0' \"$a\"; done > \"$record.part\"\n"
-                     "mv \"$record.part\" \"$record\"\n");
+                     "printf '%s\\0' \"$@\" > \"$0.part\"\n"
+                     "mv \"$0.part\" \"$0.arguments\"\n");
     script.close();
     script.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     launchInstaller(script.fileName(), serverVersion);
 
-    QFile record(dir.filePath(QStringLiteral("arguments")));
+    QFile record(script.fileName() + QStringLiteral(".arguments"));
     const QDeadlineTimer deadline(10000);
     while (!record.exists() && !deadline.hasExpired())
         QThread::msleep(10);
