@@ -106,7 +106,6 @@ TEST(CommandLine, HelpAndUnknownArgumentsShowTheirBoxAndEndWithOneBeforeAnyCheck
         {{"--server=9.0"}, invalid},
         {{"-x", "--help"}, invalid},
         {{"--Help"}, invalid},
-        {{"-H"}, invalid},
         {{"/?"}, invalid},
         {{"-?"}, invalid},
         {{"-si"}, invalid},
