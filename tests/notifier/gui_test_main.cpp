@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// Forms, boxes and tray icons need a GUI application; without a display (test discovery)
-// the offscreen platform stands in.
+// Boxes and tray icons need a GUI application; offscreen when there is no display (discovery).
 int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
