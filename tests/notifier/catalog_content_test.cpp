@@ -196,9 +196,11 @@ TEST(CatalogCount, EveryChildNodeIsAnEntry)
 {
     const QByteArray update = entry("windows", componentKey, "2.0");
     // Same path twice counts twice; comments, text and processing instructions between the
-    // entries are skipped; the entry's own tag name does not matter.
+    // entries are skipped; the entry's own tag name does not matter; without a key element it
+    // is not installed, without a version element it differs.
     EXPECT_EQ(count(update + "<!-- <platform>windows</platform> -->\n" + update +
-                    "stray text<?pi windows?>\n<other><platform>windows</platform><versionkey>" +
+                    "stray text<?pi windows?>\n<b><platform>windows</platform></b><other>"
+                    "<platform>windows</platform><versionkey>" +
                     componentKey + "</versionkey></other>\n"),
               3);
 }

@@ -95,7 +95,7 @@ TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksL
     }
 }
 
-TEST(CommandLine, HelpAndUnknownArgumentsShowTheirBoxAndEndWithOneBeforeAnyCheck)
+TEST(CommandLine, HelpUnknownArgumentsAndNoTrayShowTheirBoxAndEndTheProgram)
 {
     const QString usage = "Usage: Freshwell [options]\n\n" + kOptions;
     const QString invalid = "An invalid command line option was specified. " + kOptions;
@@ -117,11 +117,7 @@ TEST(CommandLine, HelpAndUnknownArgumentsShowTheirBoxAndEndWithOneBeforeAnyCheck
         EXPECT_TRUE(CheckSchedule::delays.empty());
         EXPECT_TRUE(checkCalls.empty());
     }
-}
-
-TEST(CommandLine, WithoutASystemTrayTheFirstAnnouncementEndsWithMinusOne)
-{
-    // The offscreen platform has no notification area.
+    // The offscreen platform has no notification area: the first announcement ends with -1.
     updatesToReport = 1;
     EXPECT_EQ(runFreshwell({"-i"}), -1);
     updatesToReport = 0;

@@ -1,6 +1,5 @@
 #include "freshwell_test_support.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -59,10 +58,7 @@ BoxCloser::BoxCloser(std::vector<BoxRecord> *records) : boxes_(records ? records
             return;
         boxes_->push_back(BoxRecord{box->windowTitle(), box->text(), box->parentWidget(),
                                     box->isModal(), box->icon(), box->standardButtons()});
-        if (QAbstractButton *ok = box->button(QMessageBox::Ok))
-            ok->click();
-        else
-            box->reject();
+        box->accept();
     });
     timer_.start(10);
 }

@@ -35,8 +35,8 @@ struct BoxRecord
     QMessageBox::StandardButtons buttons;
 };
 
-// Records and closes, with OK, every modal message box that opens while it lives; into
-// records when given, so they can outlive it.
+// Records and accepts every modal message box that opens while it lives; into records when
+// given, so they can outlive it.
 class BoxCloser : public QObject
 {
 public:

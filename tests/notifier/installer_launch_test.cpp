@@ -31,13 +31,10 @@ QStringList argumentsOfALaunchFor(const QString &serverVersion)
     const QDeadlineTimer deadline(10000);
     while (!record.exists() && !deadline.hasExpired())
         QThread::msleep(10);
-    QStringList arguments;
     if (!record.open(QIODevice::ReadOnly))
-        return arguments;
-    QList<QByteArray> fields = record.readAll().split('\0');
-    fields.removeLast(); // every argument ends with a NUL
-    for (const QByteArray &field : fields)
-        arguments << QString::fromLocal8Bit(field);
+        return {};
+    QStringList arguments = QString::fromLocal8Bit(record.readAll()).split(QChar(0));
+    arguments.removeLast(); // every argument ends with a NUL
     return arguments;
 }
 
