@@ -4,7 +4,6 @@
 #include "freshwell_test_support.h"
 
 #include <QApplication>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -69,8 +68,9 @@ int countAvailableUpdates(const QString &applicationList, const QString &serverV
 
 TEST(CommandLine, DefaultsAndValueOptionsThatTakeTheNextArgumentWhateverItLooksLike)
 {
-    EXPECT_EQ(QUrl(kDefaultCatalog).scheme(), "http");
-    EXPECT_EQ(QUrl(kDefaultCatalog).path(), "/applications.xml");
+    EXPECT_TRUE(kDefaultCatalog.startsWith("http://") &&
+                kDefaultCatalog.endsWith("/applications.xml"))
+        << kDefaultCatalog.toStdString();
     // Arguments, server version and catalog of the check, delay of the first check.
     const std::tuple<std::vector<std::string>, QString, QString, int> cases[] = {
         {{}, "8.4", kDefaultCatalog, 600000},
