@@ -101,7 +101,7 @@ def click(window, x, y, button, repeat=1):
                     "click", "--repeat", str(repeat), str(button)], check=True)
 
 
-def _rgba(image_path, crop=None):
+def rgba(image_path, crop=None):
     """The pixels of an image (or of the crop "WxH+X+Y" of it) as rows of RGBA tuples."""
     command = ["convert", image_path] + (["-crop", crop, "+repage"] if crop else [])
     width = int(_run(*command, "-format", "%w", "info:"))
@@ -114,8 +114,8 @@ def _rgba(image_path, crop=None):
 def contains_image(screen_path, region, icon_path, tolerance=8, share=1.0):
     """Whether at least share of the opaque pixels of the icon (all of them by default)
     appear, at one offset, inside region (a Window) of the screenshot."""
-    area = _rgba(screen_path, "%dx%d+%d+%d" % (region.width, region.height, region.x, region.y))
-    icon = _rgba(icon_path)
+    area = rgba(screen_path, "%dx%d+%d+%d" % (region.width, region.height, region.x, region.y))
+    icon = rgba(icon_path)
     opaque = [(x, y, p) for y, row in enumerate(icon) for x, p in enumerate(row) if p[3] == 255]
     allowed = int(len(opaque) * (1.0 - share))
 

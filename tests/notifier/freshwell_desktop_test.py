@@ -220,7 +220,7 @@ class FreshwellDesktopTest(FreshwellRun):
         image = first[6]["image-data"]
         self.assertEqual(image[:6], (48, 48, 48 * 4, True, 8, 4))
         self.assertEqual(bytes(image[6]),
-                         b"".join(bytes(p) for row in x11._rgba(ICONS[-1]) for p in row))
+                         b"".join(bytes(p) for row in x11.rgba(ICONS[-1]) for p in row))
         self.assertEqual(first[:6] + first[7:], (
             "Freshwell", 0, "freshwell", TITLE, TEXT,
             ["default", "", "install", "Install updates"], 5000))
