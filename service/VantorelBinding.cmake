@@ -88,7 +88,10 @@ function(add_vantorel_binding target)
                "${out}/soapStub.h" "${out}/AuthenticationService.nsmap"
         COMMAND "${SOAPCPP2_EXECUTABLE}" -1 ${side_flag} -L -x -w -d "${out}"
                 "${out}/authentication_service.h"
+        COMMAND "${CMAKE_COMMAND}" -DFILE=${out}/soapC.cpp
+                -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/close_failed_array_blocks.cmake"
         DEPENDS "${out}/authentication_service.h"
+                "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/close_failed_array_blocks.cmake"
         COMMENT "Generating AuthenticationService binding ${target}"
         VERBATIM)
 
