@@ -80,6 +80,10 @@ struct http_platform_url
 http_platform_handle http_platform_open(const char *agent);
 // InternetSetOptionA with a 4-byte value.
 int http_platform_set_timeout(http_platform_handle root, uint32_t option, uint32_t milliseconds);
+// The most of a response body its reader will take. The Windows library streams the body,
+// so nothing is held there; a layer that collects the body first keeps no more than this
+// plus one byte, so that the reader still sees a body over its limit.
+int http_platform_set_response_limit(http_platform_handle root, uint64_t bytes);
 // InternetSetStatusCallback on the root handle.
 void http_platform_set_status_callback(http_platform_handle root, http_platform_status_fn fn);
 // InternetCrackUrlA for a NUL-terminated URL.

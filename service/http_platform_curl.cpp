@@ -24,6 +24,7 @@
 #define HTTP_PLATFORM_DEFAULT_CONNECT_MS 60000u
 #define HTTP_PLATFORM_DEFAULT_SEND_MS 30000u
 #define HTTP_PLATFORM_DEFAULT_RECEIVE_MS 30000u
+#define HTTP_PLATFORM_DEFAULT_RESPONSE_LIMIT ((uint64_t)(SIZE_MAX / 2))
 
 #define HTTP_PLATFORM_HANDLE_BASE 0x40000000u
 #define HTTP_PLATFORM_MAX_HANDLES 256u
@@ -43,6 +44,7 @@ struct http_platform_root
     uint32_t connect_ms;
     uint32_t send_ms;
     uint32_t receive_ms;
+    uint64_t response_limit; // bytes of body kept beyond which the transfer ends
     http_platform_status_fn status_fn;
     char agent[128];
 };
@@ -78,6 +80,7 @@ struct http_platform_request
     curl_off_t seen_down;
     uint64_t last_activity_ms;
     int stalled;
+    int cut_at_limit; // the transfer ended because the body passed the response limit
 };
 
 static void *g_handles[HTTP_PLATFORM_MAX_HANDLES];
@@ -221,6 +224,7 @@ http_platform_handle http_platform_open(const char *agent)
     root->connect_ms = HTTP_PLATFORM_DEFAULT_CONNECT_MS;
     root->send_ms = HTTP_PLATFORM_DEFAULT_SEND_MS;
     root->receive_ms = HTTP_PLATFORM_DEFAULT_RECEIVE_MS;
+    root->response_limit = HTTP_PLATFORM_DEFAULT_RESPONSE_LIMIT;
     snprintf(root->agent, sizeof(root->agent), "%s", agent ? agent : "");
     http_platform_handle handle = http_platform_store(root);
     if (!handle) {
@@ -251,6 +255,18 @@ int http_platform_set_timeout(http_platform_handle root_handle, uint32_t option,
         http_platform_fail(HTTP_PLATFORM_ERROR_INVALID_OPTION);
         return 0;
     }
+}
+
+int http_platform_set_response_limit(http_platform_handle root_handle, uint64_t bytes)
+{
+    struct http_platform_root *root =
+        (struct http_platform_root *)http_platform_find(root_handle, KIND_ROOT);
+    if (!root)
+        return 0;
+    // One byte more is kept, and it must still fit a size_t.
+    root->response_limit =
+        bytes < HTTP_PLATFORM_DEFAULT_RESPONSE_LIMIT ? bytes : HTTP_PLATFORM_DEFAULT_RESPONSE_LIMIT;
+    return 1;
 }
 
 void http_platform_set_status_callback(http_platform_handle root_handle, http_platform_status_fn fn)
@@ -456,6 +472,14 @@ static size_t http_platform_collect(char *data, size_t size, size_t count, void 
 {
     struct http_platform_request *request = (struct http_platform_request *)user;
     size_t length = size * count;
+    // Past the limit the reader fails anyway: keep one byte beyond it for the reader to see,
+    // and end the transfer rather than hold whatever a server sends.
+    uint64_t room = request->settings.response_limit + 1 - request->response_length;
+    int cut = length > room;
+    if (cut) {
+        length = (size_t)room;
+        request->cut_at_limit = 1;
+    }
     if (length > request->response_capacity - request->response_length) {
         size_t capacity = request->response_capacity ? request->response_capacity : 16384;
         while (capacity - request->response_length < length) {
@@ -471,7 +495,7 @@ static size_t http_platform_collect(char *data, size_t size, size_t count, void 
     }
     memcpy(request->response + request->response_length, data, length);
     request->response_length += length;
-    return length;
+    return cut ? 0 : size * count; // 0 ends the transfer with a write error
 }
 
 // The runtime frames a chunked body itself; curl frames it again, so hand it the data only.
@@ -574,6 +598,7 @@ int http_platform_send_request(http_platform_handle request_handle, const void *
     request->seen_down = 0;
     request->last_activity_ms = 0;
     request->stalled = 0;
+    request->cut_at_limit = 0;
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, http_platform_progress);
     curl_easy_setopt(easy, CURLOPT_XFERINFODATA, request);
@@ -602,6 +627,9 @@ int http_platform_send_request(http_platform_handle request_handle, const void *
         settings->status_fn(request->self, request->context, HTTP_PLATFORM_STATUS_CONNECTION_CLOSED,
                             NULL, 0);
 
+    // A body cut at the limit is handed to the reader as far as it was kept.
+    if (code == CURLE_WRITE_ERROR && request->cut_at_limit)
+        code = CURLE_OK;
     if (code != CURLE_OK) {
         long verify_result = X509_V_OK;
         curl_easy_getinfo(easy, CURLINFO_SSL_VERIFYRESULT, &verify_result);

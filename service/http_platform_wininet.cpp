@@ -64,6 +64,14 @@ int http_platform_set_timeout(http_platform_handle root, uint32_t option, uint32
     return InternetSetOptionA(root, option, &value, sizeof(value)) != FALSE;
 }
 
+int http_platform_set_response_limit(http_platform_handle root, uint64_t bytes)
+{
+    // InternetReadFile hands the body over as it arrives; the reader stops at its limit.
+    (void)root;
+    (void)bytes;
+    return 1;
+}
+
 void http_platform_set_status_callback(http_platform_handle root, http_platform_status_fn fn)
 {
     g_status_fn = fn;

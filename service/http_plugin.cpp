@@ -75,6 +75,9 @@ int http_plugin_register(struct soap *soap, struct soap_plugin *plugin, void *ar
                             soap->recv_timeout);
     http_plugin_set_timeout(state->internet_handle, HTTP_PLATFORM_OPTION_SEND_TIMEOUT,
                             soap->send_timeout);
+    // The runtime refuses a message over recv_maxlength; the platform need hold no more.
+    if (soap->recv_maxlength > 0)
+        (void)http_platform_set_response_limit(state->internet_handle, soap->recv_maxlength);
     http_platform_set_status_callback(state->internet_handle, http_plugin_status);
 
     plugin->data = state;

@@ -78,6 +78,17 @@ protected:
         server.join();
     }
 
+    std::string readBody()
+    {
+        char buffer[4];
+        std::string body;
+        for (uint32_t got = 1; got;) {
+            EXPECT_TRUE(http_platform_read(request, buffer, sizeof(buffer), &got));
+            body.append(buffer, got);
+        }
+        return body;
+    }
+
     http_platform_handle root = nullptr, connection = nullptr, request = nullptr;
     int listener = -1;
     uint16_t port = 0;
@@ -114,13 +125,7 @@ TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
     uint32_t status = 0;
     ASSERT_TRUE(http_platform_query_status(request, &status));
     EXPECT_EQ(status, 500u);
-    char buffer[4];
-    std::string body;
-    for (uint32_t got = 1; got;) {
-        ASSERT_TRUE(http_platform_read(request, buffer, sizeof(buffer), &got));
-        body.append(buffer, got);
-    }
-    EXPECT_EQ(body, "<fault>");
+    EXPECT_EQ(readBody(), "<fault>");
     // The connection was not kept: the owner hears of it.
     EXPECT_EQ(g_notices, std::vector<uint32_t>{HTTP_PLATFORM_STATUS_CONNECTION_CLOSED});
 
@@ -129,6 +134,18 @@ TEST_F(CurlPlatformTest, ResponseGivesNumericStatusAndBodyOnly)
     EXPECT_EQ(seen.find("second"), std::string::npos); // a header is only added if new
     EXPECT_EQ(seen.find("Expect:"), std::string::npos);
     EXPECT_EQ(seen.compare(seen.size() - env.size(), env.size(), env), 0);
+}
+
+TEST_F(CurlPlatformTest, BodyOverTheResponseLimitIsKeptOnlyOneByteBeyondIt)
+{
+    ASSERT_TRUE(http_platform_set_response_limit(root, 5));
+    std::string flood(1 << 20, 'x');
+    post("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(flood.size()) + "\r\n\r\n" + flood,
+         "<env/>", {});
+    uint32_t status = 0;
+    ASSERT_TRUE(http_platform_query_status(request, &status));
+    EXPECT_EQ(status, 200u);
+    EXPECT_EQ(readBody(), "xxxxxx"); // the reader sees that the body passed its limit
 }
 
 TEST_F(CurlPlatformTest, ChunkFramingOfTheRuntimeIsNotSentTwice)

@@ -45,6 +45,11 @@ int http_platform_set_timeout(http_platform_handle, uint32_t option, uint32_t mi
     return record("set_timeout", std::to_string(milliseconds), option);
 }
 
+int http_platform_set_response_limit(http_platform_handle, uint64_t bytes)
+{
+    return record("set_response_limit", std::to_string(bytes));
+}
+
 void http_platform_set_status_callback(http_platform_handle, http_platform_status_fn fn)
 {
     g_fake.status_callback = fn;

@@ -110,14 +110,17 @@ TEST_F(HttpPluginTest, OpenFailuresReportThePlatformErrorAndHoldNothing)
     EXPECT_EQ(g_fake.open_handles.size(), 1u); // the root only: the connection was closed
 }
 
-TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsOnly)
+TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsAndTheReplyLimit)
 {
     g_fake.calls.clear();
     struct soap *other = soap_new();
     other->connect_timeout = 30;
     other->recv_timeout = 0;
     other->send_timeout = -500000; // microseconds in the runtime's own terms
+    other->recv_maxlength = 4096;
     ASSERT_EQ(soap_register_plugin_arg(other, http_plugin_register, nullptr), SOAP_OK);
+    ASSERT_EQ(g_fake.calls["set_response_limit"].size(), 1u);
+    EXPECT_EQ(g_fake.calls["set_response_limit"][0].text, "4096");
     ASSERT_EQ(g_fake.calls["set_timeout"].size(), 1u);
     EXPECT_EQ(g_fake.calls["set_timeout"][0].number,
               uint32_t(HTTP_PLATFORM_OPTION_CONNECT_TIMEOUT));

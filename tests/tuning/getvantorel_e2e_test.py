@@ -211,6 +211,11 @@ class AgainstCannedReplies(unittest.TestCase):
         after_href = envelope("<v:getVantorelInfoResponse><r><item><item>6E</item>"
                               '<item href="#s0">')
         ref = '<multiRef id="m0" enc:arrayType="xsd:string[][1]">%s</multiRef>' % entry("6E", "31")
+        # Entry 0 is over the item limit; without arrayType its reader collects items in a
+        # block list, which must not be left for the reader of the whole array to take.
+        many_items = envelope("<v:getVantorelInfoResponse><r><item>%s</item>%s</r>"
+                              "</v:getVantorelInfoResponse>" % ("<i/>" * 1002, entry("6E", "31")))
+        over_size = profile_reply(numbered(16) + [entry(hexs("long"), "41" * (32 << 10))])
         # Server, then the text on stdout, or (none there) a text the fault report must hold.
         cases = {
             "16": (canned(profile_reply(numbered(16))), INVALID),
@@ -223,6 +228,8 @@ class AgainstCannedReplies(unittest.TestCase):
             "not xml": (canned("this is not XML at all"), ""),
             "cut off": (canned(whole, "--cut", str(len(whole) // 2)), ""),
             "absurd size": (canned(profile_reply(numbered(1), declared=2147483647)), ""),
+            "1,002 items": (canned(many_items), "occurrence constraint"),
+            "over 64 KiB": (canned(over_size), "max message length exceeded"),
             "soap 1.2 fault": (canned(soap12_fault.replace(SOAP11, SOAP12), "--status", "500"),
                                "Store offline"),
             "array of int": (canned(whole.replace("string[][17]", "int[17]")), "type mismatch"),
