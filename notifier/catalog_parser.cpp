@@ -106,24 +106,43 @@ private:
         if (attributes.size() > kMaxCatalogAttributes)
             return trDialog("An element of the catalog has more than %1 attributes.")
                 .arg(kMaxCatalogAttributes);
+        // Each attribute is a node of the tree too, and costs it about twice an element.
+        if (!count(1 + 2 * qint64(attributes.size())))
+            return tooManyNodes();
         QDomElement element = document_.createElement(reader.qualifiedName().toString());
         for (const QXmlStreamAttribute &attribute : attributes)
             element.setAttribute(attribute.qualifiedName().toString(),
                                  attribute.value().toString());
-        const QString problem = append(element);
+        attach(element);
         element_ = element;
-        return problem;
+        return QString();
+    }
+
+    bool count(qint64 nodes)
+    {
+        nodes_ += nodes;
+        return nodes_ <= kMaxCatalogNodes;
+    }
+
+    static QString tooManyNodes()
+    {
+        return trDialog("The catalog has more than %1 nodes.").arg(kMaxCatalogNodes);
     }
 
     QString append(const QDomNode &node)
     {
-        if (++nodes_ > kMaxCatalogNodes)
-            return trDialog("The catalog has more than %1 nodes.").arg(kMaxCatalogNodes);
+        if (!count(1))
+            return tooManyNodes();
+        attach(node);
+        return QString();
+    }
+
+    void attach(const QDomNode &node)
+    {
         if (element_.isNull())
             document_.appendChild(node);
         else
             element_.appendChild(node);
-        return QString();
     }
 
     QDomDocument &document_;

@@ -25,12 +25,17 @@ QByteArray nested(int depth)
            QByteArray("</a>").repeated(depth - 1) + "</applications>";
 }
 
-QByteArray withAttributes(int count)
+QByteArray elementWithAttributes(int count)
 {
     QByteArray attributes;
     for (int i = 0; i < count; ++i)
-        attributes += " a" + QByteArray::number(i) + "='v'";
-    return "<applications><e" + attributes + "/></applications>";
+        attributes += " a" + QByteArray::number(i) + "=''";
+    return "<e" + attributes + "/>";
+}
+
+QByteArray withAttributes(int count)
+{
+    return "<applications>" + elementWithAttributes(count) + "</applications>";
 }
 
 // The same markup written so that no '<', '>' or '&' byte appears.
@@ -75,6 +80,11 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
         {nested(kMaxCatalogDepth + 1), "The catalog nests elements more than 256 levels deep."},
         {withAttributes(kMaxCatalogAttributes + 1),
          "An element of the catalog has more than 32 attributes."},
+        // Attributes are nodes of the tree: elements within the attribute limit add up.
+        {"<applications>" +
+             elementWithAttributes(kMaxCatalogAttributes).repeated(kMaxCatalogNodes / 32) +
+             "</applications>",
+         "The catalog has more than 1000000 nodes."},
         // One entity of about 4,000 characters referenced 500,000 times.
         {"<!DOCTYPE applications [<!ENTITY e '" + QByteArray(4000, 'x') + "'>]><applications>" +
              QByteArray("&e;").repeated(500000) + "</applications>",
@@ -110,7 +120,7 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
               "");
     EXPECT_EQ(parse("<applications>" + QByteArray("<a/>x").repeated(kMaxCatalogNodes / 2) +
                     "</applications>"),
-              "The catalog has more than 2000000 nodes.");
+              "The catalog has more than 1000000 nodes.");
 }
 
 const QByteArray componentIni = "[SOFTWARE\\Example\\Component]\nVersion=\"1.2.3\"\n";
