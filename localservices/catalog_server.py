@@ -13,14 +13,16 @@ routes that misbehave on purpose for the tests:
   /huge/MB[?length=0]           200 with MB mebibytes of XML; length=0 leaves out
                                 Content-Length and ends the body by closing
   /stall[?bytes=N]              200, sends N bytes of the announced body, then nothing
+  /trickle?every=S              200, sends the announced body one byte every S seconds
 
-The first line on standard output is "listening on 127.0.0.1:PORT" (use --port 0 for a
-free port).
+With --cert and --key it serves https. The first line on standard output is "listening on
+127.0.0.1:PORT" (use --port 0 for a free port).
 """
 
 import argparse
 import http.server
 import os
+import ssl
 import sys
 import threading
 import time
@@ -64,6 +66,8 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
                 self.send_huge(int(parts[1]) * CHUNK, query.get("length", ["1"])[0] != "0")
             elif parts == ["stall"]:
                 self.send_stall(int(query.get("bytes", ["0"])[0]))
+            elif parts == ["trickle"]:
+                self.send_trickle(float(query.get("every", ["1"])[0]))
             else:
                 self.send_file("/".join(parts))
         except (BrokenPipeError, ConnectionResetError):
@@ -118,6 +122,20 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
             left -= len(piece)
         self.wfile.write(tail)
 
+    def send_trickle(self, every):
+        body = b"<?xml version='1.0'?>\n<applications>" + b" " * 1000 + b"</applications>"
+        self.send_response(200)
+        self.send_header("Content-Type", "application/xml")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        deadline = time.monotonic() + STALL_SECONDS
+        for i in range(len(body)):
+            if time.monotonic() >= deadline or self.server.stopping.wait(every):
+                break
+            self.wfile.write(body[i:i + 1])
+            self.wfile.flush()
+        self.close_connection = True
+
     def send_stall(self, nbytes):
         body = b"<?xml version='1.0'?>\n<applications>" + b" " * 1000
         self.send_response(200)
@@ -137,9 +155,15 @@ def main():
     parser.add_argument("--port", type=int, default=18432)
     parser.add_argument("--dir", default=os.path.join(os.path.dirname(__file__), "catalog"))
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--cert")
+    parser.add_argument("--key")
     args = parser.parse_args()
 
     server = http.server.ThreadingHTTPServer(("127.0.0.1", args.port), CatalogHandler)
+    if args.cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(args.cert, args.key)
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     server.daemon_threads = True
     server.root = args.dir
     server.verbose = args.verbose

@@ -4,6 +4,7 @@
 #include "catalog_parser.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDomDocument>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -18,6 +19,7 @@
 namespace {
 
 std::chrono::milliseconds stallTimeout = std::chrono::minutes(5);
+std::chrono::milliseconds wholeDeadline = std::chrono::minutes(10);
 
 QString trDialog(const char *text)
 {
@@ -30,7 +32,7 @@ void reportNetworkFailure(QWidget *parent, const QString &description)
         parent, trDialog("An error occured checking the update catalog:\n\n%1").arg(description));
 }
 
-enum class TransferEnd { Finished, Stalled, TooLarge };
+enum class TransferEnd { Finished, Stalled, TooLong, TooLarge };
 
 // One GET, run to its end in a local event loop. The body is collected as it arrives so
 // that it is held once and its size is known before it outgrows the limit.
@@ -46,15 +48,19 @@ public:
         reply_.reset(network.get(request));
     }
 
-    TransferEnd run()
+    TransferEnd run(const QDeadlineTimer &deadline)
     {
         QEventLoop loop;
         QTimer stall;
         stall.setSingleShot(true);
         stall.setInterval(stallTimeout);
+        QTimer whole;
+        whole.setSingleShot(true);
+        whole.setInterval(std::chrono::milliseconds(deadline.remainingTime()));
 
         QObject::connect(reply_.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
         QObject::connect(&stall, &QTimer::timeout, &loop, [this] { stop(TransferEnd::Stalled); });
+        QObject::connect(&whole, &QTimer::timeout, &loop, [this] { stop(TransferEnd::TooLong); });
         QObject::connect(reply_.get(), &QNetworkReply::metaDataChanged, &loop,
                          [this] { checkAnnouncedSize(); });
         QObject::connect(reply_.get(), &QNetworkReply::readyRead, &loop, [this, &stall] {
@@ -65,6 +71,7 @@ public:
                          qOverload<>(&QTimer::start));
 
         stall.start();
+        whole.start();
         if (!reply_->isFinished())
             loop.exec();
         if (end_ == TransferEnd::Finished)
@@ -121,21 +128,32 @@ bool isWebUrl(const QUrl &url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https");
 }
 
+// From https down to plain http, anyone on the path could write the catalog.
+bool isLessSafe(const QUrl &from, const QUrl &to)
+{
+    return from.scheme() == QLatin1String("https") && to.scheme() == QLatin1String("http");
+}
+
 // Fetches the catalog body at start, following redirections. Every reply and the network
 // object are gone when it returns, so that nothing is held while a box waits for the user;
 // on failure, failure holds the description for the network box.
 bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
 {
     QNetworkAccessManager network;
+    const QDeadlineTimer deadline(wholeDeadline);
     QUrl url = start;
     for (int redirections = 0;; ++redirections) {
         Transfer transfer(network, url);
-        switch (transfer.run()) {
+        switch (transfer.run(deadline)) {
         case TransferEnd::Finished:
             break;
         case TransferEnd::Stalled:
             failure = trDialog("The server sent no data for %1 seconds; the download was stopped.")
                           .arg(std::chrono::ceil<std::chrono::seconds>(stallTimeout).count());
+            return false;
+        case TransferEnd::TooLong:
+            failure = trDialog("The download did not end within %1 seconds; it was stopped.")
+                          .arg(std::chrono::ceil<std::chrono::seconds>(wholeDeadline).count());
             return false;
         case TransferEnd::TooLarge:
             failure = trDialog("The update catalog is larger than %1 MB.")
@@ -161,6 +179,12 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
                               .arg(url.toDisplayString());
                 return false;
             }
+            if (isLessSafe(reply.url(), url)) {
+                failure = trDialog("The server redirected the request from a secure address to "
+                                   "%1, which is not secure.")
+                              .arg(url.toDisplayString());
+                return false;
+            }
             continue;
         }
 
@@ -183,6 +207,16 @@ std::chrono::milliseconds catalogStallTimeout()
 void setCatalogStallTimeout(std::chrono::milliseconds timeout)
 {
     stallTimeout = timeout;
+}
+
+std::chrono::milliseconds catalogDeadline()
+{
+    return wholeDeadline;
+}
+
+void setCatalogDeadline(std::chrono::milliseconds deadline)
+{
+    wholeDeadline = deadline;
 }
 
 QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)

@@ -18,4 +18,10 @@ constexpr qint64 kMaxCatalogBytes = qint64(64) * 1024 * 1024;
 std::chrono::milliseconds catalogStallTimeout();
 void setCatalogStallTimeout(std::chrono::milliseconds timeout);
 
+// A download, redirections included, that has not ended after this long is aborted too, so
+// that a server sending a byte now and then cannot hold the check (10 minutes unless
+// changed): no other check is armed while one runs.
+std::chrono::milliseconds catalogDeadline();
+void setCatalogDeadline(std::chrono::milliseconds deadline);
+
 #endif

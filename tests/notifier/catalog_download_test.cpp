@@ -4,6 +4,9 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QProcess>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +114,29 @@ TEST_F(CatalogDownload, RedirectionsAreFollowedUpToTenAndOnlyTheLastBodyIsParsed
     const QString text = failedCheck("redirect?to=file:///etc/hostname");
     EXPECT_TRUE(text.startsWith(networkPrefix) && text.contains("file:///etc/hostname"))
         << text.toStdString();
+
+    // Up to https, never down from it.
+    QTemporaryDir keys;
+    const QString certificate = keys.filePath("cert.pem"), key = keys.filePath("key.pem");
+    ASSERT_EQ(
+        QProcess::execute("openssl", {"req", "-x509", "-newkey", "ec", "-pkeyopt",
+                                      "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
+                                      "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                                      "-days", "2", "-keyout", key, "-out", certificate}),
+        0);
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.addCaCertificates(certificate);
+    QSslConfiguration::setDefaultConfiguration(tls);
+    CatalogServer secure(certificate, key);
+    ASSERT_TRUE(secure.isRunning());
+    secure.put("catalog.xml", "<applications/>");
+    EXPECT_EQ(count("redirect?to=" + secure.url("redirect?to=catalog.xml")), 0);
+    const QString plain = server.url("catalog.xml");
+    EXPECT_EQ(countAvailableUpdates(secure.url("redirect?to=" + plain), "8.4", &window), 0);
+    ASSERT_EQ(closer.boxes().size(), 9u);
+    EXPECT_EQ(closer.boxes().back().text,
+              networkPrefix + "The server redirected the request from a secure address to " +
+                  plain + ", which is not secure.");
 }
 
 TEST_F(CatalogDownload, StalledOrOversizedTransfersAreAbandoned)
@@ -126,6 +152,16 @@ TEST_F(CatalogDownload, StalledOrOversizedTransfersAreAbandoned)
         EXPECT_TRUE(text.startsWith(networkPrefix + "The server sent no data for"))
             << text.toStdString();
     }
+    // A byte every 0.1 s keeps clear of the stall timer, not of the deadline.
+    const auto savedDeadline = catalogDeadline();
+    EXPECT_EQ(savedDeadline, std::chrono::minutes(10));
+    setCatalogDeadline(std::chrono::milliseconds(2000));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(failedCheck("trickle?every=0.1"),
+              networkPrefix + "The download did not end within 2 seconds; it was stopped.");
+    EXPECT_LT(clock.elapsed(), 10000);
+    setCatalogDeadline(savedDeadline);
     setCatalogStallTimeout(saved);
 
     const QString tooLarge = networkPrefix + "The update catalog is larger than 64 MB.";
@@ -134,7 +170,7 @@ TEST_F(CatalogDownload, StalledOrOversizedTransfersAreAbandoned)
     EXPECT_EQ(failedCheck("huge/200?length=0"), tooLarge);
     // Just under the cap is still read and parsed.
     EXPECT_EQ(count("huge/63"), 0);
-    ASSERT_EQ(closer.boxes().size(), 4u) << closer.boxes().back().text.toStdString();
+    ASSERT_EQ(closer.boxes().size(), 5u) << closer.boxes().back().text.toStdString();
 }
 
 } // namespace

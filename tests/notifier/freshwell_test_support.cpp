@@ -18,14 +18,17 @@ void writeFile(const QString &path, const QByteArray &content)
 
 } // namespace
 
-CatalogServer::CatalogServer()
+CatalogServer::CatalogServer(const QString &certificate, const QString &key)
+    : scheme_(certificate.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"))
 {
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     // A crashed test must not leave the server behind holding ctest's output pipe.
     process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-    process_.start(QStringLiteral(PYTHON3_EXECUTABLE),
-                   {QStringLiteral(CATALOG_SERVER_SCRIPT), QStringLiteral("--port"),
-                    QStringLiteral("0"), QStringLiteral("--dir"), dir_.path()});
+    QStringList arguments{QStringLiteral(CATALOG_SERVER_SCRIPT), QStringLiteral("--port"),
+                          QStringLiteral("0"), QStringLiteral("--dir"), dir_.path()};
+    if (!certificate.isEmpty())
+        arguments << QStringLiteral("--cert") << certificate << QStringLiteral("--key") << key;
+    process_.start(QStringLiteral(PYTHON3_EXECUTABLE), arguments);
     while (process_.waitForReadyRead(10000) && !process_.canReadLine()) {
     }
     const QByteArray line = process_.readLine().trimmed();
@@ -42,7 +45,7 @@ CatalogServer::~CatalogServer()
 
 QString CatalogServer::url(const QString &path) const
 {
-    return QStringLiteral("http://127.0.0.1:%1/%2").arg(port_).arg(path);
+    return QStringLiteral("%1://127.0.0.1:%2/%3").arg(scheme_).arg(port_).arg(path);
 }
 
 void CatalogServer::put(const QString &name, const QByteArray &content)

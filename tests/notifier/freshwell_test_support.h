@@ -12,7 +12,8 @@
 class CatalogServer
 {
 public:
-    CatalogServer();
+    // Over https with a certificate and key.
+    explicit CatalogServer(const QString &certificate = {}, const QString &key = {});
     ~CatalogServer();
     bool isRunning() const { return port_ != 0; }
     QString url(const QString &path) const;
@@ -21,6 +22,7 @@ public:
 private:
     QTemporaryDir dir_;
     QProcess process_;
+    QString scheme_;
     int port_ = 0;
 };
 
