@@ -11,21 +11,28 @@ export DEBIAN_FRONTEND=noninteractive
 # Source packages too: the SOAP runtime is compiled from gSOAP's own source.
 if ! grep -Eqrs '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d; then
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-    # The mirror the machine already uses for its binary packages.
-    uri=$(cat /etc/apt/sources.list.d/debian.sources /etc/apt/sources.list 2>/dev/null |
-        sed -n -e 's/^URIs: *\([^ ]*\).*/\1/p' -e 's/^deb \(\[[^]]*\] \)\{0,1\}\([^ ]*\) .*/\2/p' |
-        grep -v security | head -n 1)
+    # The mirror the machine already uses for the release's binary packages.
+    uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+        /etc/apt/sources.list.d/*.sources 2>/dev/null |
+        awk -v release="$codename" -f "$(dirname "$0")/apt-mirror.awk")
+    if [ -z "$uri" ]; then
+        echo "setup.sh: apt has no source for Debian $codename in /etc/apt; add the machine's" >&2
+        echo "mirror for $codename there first (the build needs its source packages too)." >&2
+        exit 1
+    fi
     $SUDO tee /etc/apt/sources.list.d/debian-src.sources >/dev/null <<EOF
 Types: deb-src
-URIs: ${uri:-http://deb.debian.org/debian}
+URIs: $uri
 Suites: $codename $codename-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 EOF
 fi
 
-$SUDO apt-get update
-$SUDO apt-get install -y --no-install-recommends \
+# Another apt process (unattended upgrades right after boot) may hold the lock: wait for it.
+apt_wait="-o DPkg::Lock::Timeout=600"
+$SUDO apt-get $apt_wait update
+$SUDO apt-get $apt_wait install -y --no-install-recommends \
     cmake ninja-build g++ pkg-config clang libclang-rt-14-dev valgrind \
     gsoap libgsoap-dev libssl-dev zlib1g-dev dpkg-dev patch \
     libgtest-dev libgmock-dev \
