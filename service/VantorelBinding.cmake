@@ -14,7 +14,7 @@ set(GSOAP_RUNTIME_SOURCE_DIR "" CACHE PATH
     "Directory holding stdsoap2.cpp and stdsoap2.h (default: fetched into the build tree)")
 set(gsoap_source_dir "${GSOAP_RUNTIME_SOURCE_DIR}")
 if(NOT gsoap_source_dir)
-    # Fetched once per build tree; the script does nothing when the files are there.
+    # Copied from the machine's download cache; the script does nothing when the files are there.
     set(gsoap_source_dir "${CMAKE_BINARY_DIR}/gsoap-runtime")
     execute_process(
         COMMAND sh "${CMAKE_CURRENT_LIST_DIR}/../scripts/fetch-gsoap-runtime.sh" "${gsoap_source_dir}"
