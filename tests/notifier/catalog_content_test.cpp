@@ -54,11 +54,16 @@ TEST(CatalogParser, BuildsTheTreeTheDocumentParserBuilds)
         "<a><platform>win<![CDATA[<do>]]>"
         "&lt;ws <i>x</i> </platform>  </a><!-- <a><a> --><?pi <c d='>'?>"
         "<e f='=>\"' g=\"'=/>\"/>&#10;<v>&#xA0;</v><v>&#x2028;</v></applications>";
-    QDomDocument ours;
-    EXPECT_EQ(parseCatalog(body, ours), "");
-    QDomDocument theirs;
-    ASSERT_TRUE(theirs.setContent(body, false));
-    EXPECT_EQ(ours.toString(-1).toStdString(), theirs.toString(-1).toStdString());
+    QDomDocument compact;
+    ASSERT_TRUE(compact.setContent(body, false));
+    // Also pretty-printed, so that blank text kept between elements by mistake shows.
+    for (const QByteArray &document : {body, compact.toByteArray(2), compact.toByteArray(1)}) {
+        QDomDocument ours;
+        EXPECT_EQ(parseCatalog(document, ours), "");
+        QDomDocument theirs;
+        ASSERT_TRUE(theirs.setContent(document, false));
+        EXPECT_EQ(ours.toString(-1).toStdString(), theirs.toString(-1).toStdString());
+    }
     // Empty elements close their level, and an external document type is let through.
     EXPECT_EQ(parse("<!DOCTYPE applications SYSTEM 'x.dtd'><applications>" +
                     QByteArray("<a><b/></a>").repeated(1000) + "</applications>"),
