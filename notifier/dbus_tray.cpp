@@ -1,23 +1,27 @@
 #include "dbus_tray.h"
 
+#include <QSystemTrayIcon>
 #include <QtGlobal>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_DARWIN) && !defined(Q_OS_ANDROID)
+#include <QApplication>
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QString>
+#include <QWidget>
 
-bool trayIconUsesDBus()
+bool isStatusNotifierItem(const QSystemTrayIcon *trayIcon)
 {
-    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected())
+    if (!trayIcon->isVisible() || !QDBusConnection::sessionBus().isConnected())
         return false;
-    QDBusInterface host(watcher, QStringLiteral("/StatusNotifierWatcher"), watcher, bus);
-    return host.isValid() && host.property("IsStatusNotifierHostRegistered").toBool();
+    // Qt's own X11 tray icon (QSystemTrayIconSys) exists from the moment it is shown.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget *window : windows) {
+        if (window->inherits("QSystemTrayIconSys"))
+            return false;
+    }
+    return true;
 }
 #else
-bool trayIconUsesDBus()
+bool isStatusNotifierItem(const QSystemTrayIcon *)
 {
     // Qt's tray icon is the platform's own here.
     return false;

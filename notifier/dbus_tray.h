@@ -1,14 +1,18 @@
 #ifndef FRESHWELL_DBUS_TRAY_H
 #define FRESHWELL_DBUS_TRAY_H
 
-// Whether a QSystemTrayIcon created now is a StatusNotifierItem on the session bus rather
-// than an icon embedded in an X11 tray.
+class QSystemTrayIcon;
+
+// Whether Qt made trayIcon, which must be shown, a StatusNotifierItem on the session bus
+// rather than an icon embedded in an X11 tray.
 //
-// Qt 6.4's own Unix platform themes decide it this way, once, when the first tray icon
-// (or isSystemTrayAvailable()) asks for one: the session bus has a StatusNotifierWatcher
-// whose IsStatusNotifierHostRegistered property is true. In that mode Qt posts balloons
-// as desktop notifications and takes every ActionInvoked on the bus, whoever posted it,
-// for a click on its own.
-bool trayIconUsesDBus();
+// Qt's Unix platform themes decide it once, when the first tray icon (or
+// isSystemTrayAvailable()) asks, from what the StatusNotifierWatcher answers. In that mode
+// Qt posts balloons as desktop notifications and takes every ActionInvoked on the bus,
+// whoever posted it, for a click on its own. Asking the watcher again would wait for it
+// once more (a hung one holds each call for 25 s) and could come to another answer than
+// Qt did. So this reads what Qt did: its X11 tray icon is a widget, a StatusNotifierItem
+// has none.
+bool isStatusNotifierItem(const QSystemTrayIcon *trayIcon);
 
 #endif

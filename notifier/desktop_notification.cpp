@@ -1,28 +1,27 @@
 #include "desktop_notification.h"
 
+#include "notification_bus.h"
+#include "notification_server.h"
+
 #include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QStringList>
 #include <QVariantMap>
 
+#include <limits>
+#include <utility>
+
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.Notifications");
-const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
-const QString kInterface = kService;
 const QString kDefaultAction = QStringLiteral("default");
 const QString kInstallAction = QStringLiteral("install");
-// A server that hangs must not freeze the notifier for D-Bus's default 25 s.
-constexpr int kCallTimeoutMs = 3000;
-
-QDBusMessage notificationsCall(const QString &method, const QVariantList &arguments = {})
-{
-    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kInterface, method);
-    call.setArguments(arguments);
-    return QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
-}
+// Nothing waits for the reply, and a late one still carries the id that makes a click work
+// (or lets Freshwell withdraw a notification it no longer wants).
+constexpr int kNoTimeout = std::numeric_limits<int>::max();
 
 // The image-data hint, (iiibiiay): width, height, row stride, alpha, bits per sample,
 // channels, RGBA bytes.
@@ -36,15 +35,32 @@ QVariant imageHint(const QImage &image)
     return QVariant::fromValue(data);
 }
 
+// Only the owner that issued an id may be told about it: under the well-known name a
+// restarted server would close another program's notification.
+void closeNotification(const QString &owner, uint notificationId)
+{
+    QDBusConnection::sessionBus().send(
+        notifications::methodCall(owner, QStringLiteral("CloseNotification"), {notificationId}));
+}
+
 } // namespace
 
 DesktopNotification::DesktopNotification(const QImage &image, QObject *parent)
-    : QObject(parent), image(image.convertToFormat(QImage::Format_RGBA8888)), id(0)
+    : QObject(parent), image(image.convertToFormat(QImage::Format_RGBA8888)),
+      server(new NotificationServer(this))
 {
-    // Some servers send the signal to the poster only, others to everyone: the id decides.
-    QDBusConnection::sessionBus().connect(kService, kPath, kInterface,
-                                          QStringLiteral("ActionInvoked"), this,
-                                          SLOT(actionInvoked(uint, QString)));
+    connect(server, &NotificationServer::answered, this, &DesktopNotification::postNext);
+    connect(server, &NotificationServer::ownerChanged, this,
+            &DesktopNotification::ownerChanged);
+    // From any sender: some servers send these to the poster only, others to everyone, and
+    // a restarted one from a new name. The id and its owner decide.
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    bus.connect(QString(), notifications::kPath, notifications::kInterface,
+                QStringLiteral("ActionInvoked"), this,
+                SLOT(actionInvoked(uint, QString, QDBusMessage)));
+    bus.connect(QString(), notifications::kPath, notifications::kInterface,
+                QStringLiteral("NotificationClosed"), this,
+                SLOT(notificationClosed(uint, uint, QDBusMessage)));
 }
 
 DesktopNotification::~DesktopNotification()
@@ -52,41 +68,116 @@ DesktopNotification::~DesktopNotification()
     close();
 }
 
-bool DesktopNotification::show(const QString &title, const QString &text, int timeoutMs)
+void DesktopNotification::show(const QString &title, const QString &text, int timeoutMs,
+                               std::function<void()> unclaimed)
 {
-    const QDBusMessage capabilities = notificationsCall(QStringLiteral("GetCapabilities"));
-    if (capabilities.type() != QDBusMessage::ReplyMessage)
-        return false;
-
-    // "default" is what a click on the notification invokes. Unlabelled, as desktop
-    // programs send it: some servers show a labelled one as a second button.
-    QStringList actions{kDefaultAction, QString()};
-    if (capabilities.arguments().value(0).toStringList().contains(QStringLiteral("actions")))
-        actions << kInstallAction << QCoreApplication::translate("UpdateDialog", "Install updates");
-
-    const QVariantMap hints{{QStringLiteral("image-data"), imageHint(image)}};
-    const QDBusMessage reply = notificationsCall(
-        QStringLiteral("Notify"), {QStringLiteral("Freshwell"), id, QStringLiteral("freshwell"),
-                                   title, text, actions, hints, timeoutMs});
-    const QVariant newId = reply.arguments().value(0);
-    if (reply.type() != QDBusMessage::ReplyMessage || newId.metaType().id() != QMetaType::UInt)
-        return false;
-    id = newId.toUInt();
-    return true;
+    latest = {title, text, timeoutMs, std::move(unclaimed)};
+    queue.append(latest);
+    standing = true;
+    postNext();
 }
 
 void DesktopNotification::close()
 {
-    if (id == 0)
-        return;
-    notificationsCall(QStringLiteral("CloseNotification"), {id});
+    standing = false;
+    queue.clear();
+    if (id != 0)
+        closeNotification(idOwner, id);
     id = 0;
+    idOwner.clear();
 }
 
-void DesktopNotification::actionInvoked(uint notificationId, const QString &actionKey)
+void DesktopNotification::postNext()
 {
-    if (id == 0 || notificationId != id)
+    if (notifying || queue.isEmpty())
         return;
-    if (actionKey == kDefaultAction || actionKey == kInstallAction)
+    switch (server->state()) {
+    case NotificationServer::State::Unknown:
+        server->ask();
+        return; // answered() comes back here
+    case NotificationServer::State::Asking:
+        return;
+    case NotificationServer::State::Absent:
+        // Nobody else can show it: Qt's posting, whatever it leads to, is all there is.
+        for (const Posting &posting : std::exchange(queue, {}))
+            posting.unclaimed();
+        return;
+    case NotificationServer::State::Failed:
+        // The icon's menu stays the way in; a new owner is shown the announcement.
+        queue.clear();
+        return;
+    case NotificationServer::State::Ready:
+        break;
+    }
+
+    const Posting posting = queue.takeFirst();
+    // "default" is what a click on the notification invokes. Unlabelled, as desktop
+    // programs send it: some servers show a labelled one as a second button.
+    QStringList actions{kDefaultAction, QString()};
+    if (server->capabilities().contains(QStringLiteral("actions")))
+        actions << kInstallAction << QCoreApplication::translate("UpdateDialog", "Install updates");
+    const QVariantMap hints{{QStringLiteral("image-data"), imageHint(image)}};
+    const QString owner = server->owner();
+    const uint replaces = idOwner == owner ? id : 0;
+    const QDBusMessage call = notifications::methodCall(
+        owner, QStringLiteral("Notify"),
+        {QStringLiteral("Freshwell"), replaces, QStringLiteral("freshwell"), posting.title,
+         posting.text, actions, hints, posting.timeoutMs});
+
+    notifying = true;
+    auto *watcher = new QDBusPendingCallWatcher(
+        QDBusConnection::sessionBus().asyncCall(call, kNoTimeout), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this,
+            [this, owner](QDBusPendingCallWatcher *call) { notifyReplied(call, owner); });
+}
+
+void DesktopNotification::notifyReplied(QDBusPendingCallWatcher *call, const QString &owner)
+{
+    call->deleteLater();
+    notifying = false;
+    const QDBusPendingReply<uint> reply = *call;
+    if (!reply.isError()) {
+        if (standing && owner == server->owner()) {
+            id = reply.value();
+            idOwner = owner;
+        } else {
+            // Answered after the announcement ended or its server was replaced.
+            closeNotification(owner, reply.value());
+        }
+    }
+    postNext();
+}
+
+void DesktopNotification::ownerChanged(const QString &oldOwner, const QString &newOwner)
+{
+    // The old owner's notifications went with it; its ids are other programs' now.
+    if (idOwner == oldOwner) {
+        id = 0;
+        idOwner.clear();
+    }
+    if (standing && !newOwner.isEmpty() && queue.isEmpty()) {
+        queue.append(latest);
+        postNext();
+    }
+}
+
+bool DesktopNotification::isOurs(uint notificationId, const QDBusMessage &signal) const
+{
+    return id != 0 && notificationId == id && signal.service() == idOwner;
+}
+
+void DesktopNotification::actionInvoked(uint notificationId, const QString &actionKey,
+                                        const QDBusMessage &signal)
+{
+    if (isOurs(notificationId, signal) &&
+        (actionKey == kDefaultAction || actionKey == kInstallAction))
         emit activated();
+}
+
+void DesktopNotification::notificationClosed(uint notificationId, uint, const QDBusMessage &signal)
+{
+    if (isOurs(notificationId, signal)) {
+        id = 0;
+        idOwner.clear();
+    }
 }

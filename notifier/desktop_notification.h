@@ -2,8 +2,15 @@
 #define FRESHWELL_DESKTOP_NOTIFICATION_H
 
 #include <QImage>
+#include <QList>
 #include <QObject>
 #include <QString>
+
+#include <functional>
+
+class NotificationServer;
+class QDBusMessage;
+class QDBusPendingCallWatcher;
 
 // Freshwell's announcement as a desktop notification (org.freedesktop.Notifications on the
 // session bus), for tray icons that are StatusNotifierItems.
@@ -12,6 +19,10 @@
 // an action invoked on anyone's notification for a click on its own. This posts one
 // notification with a default action (and a visible one where the server shows actions),
 // replaces it on the next posting, and reports only actions on that notification.
+//
+// Nothing waits for the server. An id counts only together with the owner that issued it:
+// a restarted server counts from 1 again, and its numbers then belong to other programs.
+// When the owner changes while the announcement stands, it is posted to the new one.
 class DesktopNotification : public QObject
 {
     Q_OBJECT
@@ -21,11 +32,12 @@ public:
     DesktopNotification(const QImage &image, QObject *parent);
     ~DesktopNotification() override;
 
-    // Posts the notification, or replaces the one still standing; true once a server has
-    // taken it, false when none answers.
-    bool show(const QString &title, const QString &text, int timeoutMs);
-    // Withdraws the notification: an action on it no longer counts. Does nothing when none
-    // stands.
+    // Posts the notification, or replaces the one still standing, once the postings before
+    // it are answered. Calls unclaimed instead when no process owns the server's name.
+    void show(const QString &title, const QString &text, int timeoutMs,
+              std::function<void()> unclaimed);
+    // Withdraws the notification, now or when a posting still on its way is answered: an
+    // action on it no longer counts.
     void close();
 
 signals:
@@ -33,11 +45,32 @@ signals:
     void activated();
 
 private slots:
-    void actionInvoked(uint notificationId, const QString &actionKey);
+    void actionInvoked(uint notificationId, const QString &actionKey, const QDBusMessage &signal);
+    void notificationClosed(uint notificationId, uint reason, const QDBusMessage &signal);
 
 private:
+    struct Posting
+    {
+        QString title;
+        QString text;
+        int timeoutMs;
+        std::function<void()> unclaimed;
+    };
+
+    void postNext();
+    void notifyReplied(QDBusPendingCallWatcher *call, const QString &owner);
+    void ownerChanged(const QString &oldOwner, const QString &newOwner);
+    bool isOurs(uint notificationId, const QDBusMessage &signal) const;
+
     QImage image;
-    uint id; // the standing notification's, 0 when there is none
+    NotificationServer *server;
+    QList<Posting> queue; // postings not yet sent
+    Posting latest;       // what a new server is shown while the announcement stands
+    bool standing = false;
+    bool notifying = false; // a Notify call is on its way
+    // The standing notification: its id (0 when there is none) and who issued it.
+    uint id = 0;
+    QString idOwner;
 };
 
 #endif

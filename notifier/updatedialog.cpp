@@ -58,9 +58,11 @@ void UpdateDialog::createActions()
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
-void UpdateDialog::createTrayIcon()
+bool UpdateDialog::createTrayIcon()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+    // Asked once: on StatusNotifierItem desktops each question waits for the watcher.
+    const bool trayFound = QSystemTrayIcon::isSystemTrayAvailable();
+    if (!trayFound) {
         QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
                               QObject::tr("The system tray could not be found on this system. "
                                           "Closing Freshwatch service."),
@@ -75,12 +77,18 @@ void UpdateDialog::createTrayIcon()
     trayIconMenu->addSeparator();
     trayIconMenu->addAction(quitAction);
 
-    // Decided before the icon exists, as Qt decides when it creates one.
-    const bool dbusTray = trayIconUsesDBus();
     trayIcon = new QSystemTrayIcon(this);
     trayIcon->setContextMenu(trayIconMenu);
     const QIcon icon = freshwellIcon();
-    if (dbusTray) {
+    trayIcon->setIcon(icon);
+    setWindowIcon(icon);
+    return trayFound;
+}
+
+void UpdateDialog::connectClicks(bool trayFound)
+{
+    // What Qt made of the icon shows once it is shown. Without a tray the program is ending.
+    if (trayFound && isStatusNotifierItem(trayIcon)) {
         // Qt's messageClicked() would also fire for other programs' notifications.
         notification = new DesktopNotification(freshwellImage(48), this);
         connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
@@ -90,9 +98,6 @@ void UpdateDialog::createTrayIcon()
         // press handler would otherwise call it.
         guardBalloonClicks(trayIcon);
     }
-
-    trayIcon->setIcon(icon);
-    setWindowIcon(icon);
 }
 
 void UpdateDialog::updateCheck()
@@ -104,8 +109,11 @@ void UpdateDialog::updateCheck()
         return;
     }
 
-    if (!trayIcon)
-        createTrayIcon();
+    if (!trayIcon) {
+        const bool trayFound = createTrayIcon();
+        trayIcon->setVisible(true);
+        connectClicks(trayFound);
+    }
     trayIcon->setVisible(true);
 
     QString title;
@@ -130,11 +138,16 @@ void UpdateDialog::updateCheck()
 
 void UpdateDialog::announce(const QString &title, const QString &text, int displayMs)
 {
+    if (!notification) {
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
+        return;
+    }
     // The notification is posted for the full time each time: the second posting replaces
     // the first, which must not have closed by then, or the user would see two.
-    if (notification && notification->show(title, text, kSecondBalloonMs))
-        return;
-    trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
+    notification->show(title, text, kSecondBalloonMs, [this, title, text, displayMs] {
+        // No server owns the name: Qt's posting, which leads nowhere, is all there is.
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
+    });
 }
 
 void UpdateDialog::runKitwright()

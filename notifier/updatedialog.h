@@ -30,7 +30,9 @@ private slots:
 
 private:
     void createActions();
-    void createTrayIcon();
+    // Whether a system tray was found.
+    bool createTrayIcon();
+    void connectClicks(bool trayFound);
     void announce(const QString &title, const QString &text, int displayMs);
 
     Ui::UpdateDialogForm *ui;

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a command on a private X server that has a system tray, then tears both down.
-# Usage: with-tray-host.sh [--xfce-panel NOTIFICATION_DAEMON] CMD [ARGS...]
+# Usage: with-tray-host.sh [--xfce-panel NOTIFICATION_DAEMON | --session-bus] CMD [ARGS...]
 #
 # Xvfb picks a free display itself (-displayfd), so any number of runs can share a
 # machine. The tray host is trayer docked bottom right; Qt embeds its icons there
@@ -9,7 +9,8 @@
 # With --xfce-panel the tray lives on a private session bus instead: xfce4-panel with only
 # its systray plugin (a StatusNotifierWatcher and host, so Qt makes its icons
 # StatusNotifierItems) and the notification daemon named (xfce4-notifyd, dunst, or none).
-# The bus activates nothing, so no other daemon can step in.
+# The bus activates nothing, so no other daemon can step in. With --session-bus there is only
+# that bus: CMD plays the tray's and the notification server's part itself.
 #
 # The exit status is CMD's, or 125 when the X server or the tray could not be started.
 set -u
@@ -17,8 +18,11 @@ daemon=""
 if [ "${1:-}" = "--xfce-panel" ] && [ $# -ge 2 ]; then
     daemon=$2
     shift 2
+elif [ "${1:-}" = "--session-bus" ]; then
+    daemon=-
+    shift
 fi
-[ $# -gt 0 ] || { echo "usage: $0 [--xfce-panel DAEMON] CMD [ARGS...]" >&2; exit 2; }
+[ $# -gt 0 ] || { echo "usage: $0 [--xfce-panel DAEMON | --session-bus] CMD [ARGS...]" >&2; exit 2; }
 
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tray-host.XXXXXX") || exit 125
@@ -65,7 +69,7 @@ host_registered() {
         org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
 }
 
-start_xfce_panel() {
+start_session_bus() {
     cat >"$work/bus.conf" <<EOF
 <!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
@@ -85,10 +89,15 @@ EOF
     bus_pid=$!
     wait_until started "$work/bus" "$bus_pid" || fail "dbus-daemon did not start"
     DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/bus")
+    NO_AT_BRIDGE=1
+    export DBUS_SESSION_BUS_ADDRESS NO_AT_BRIDGE
+}
+
+start_xfce_panel() {
+    start_session_bus
     # xfconf reads the panel's layout from here.
     XDG_CONFIG_HOME="$work/config"
-    NO_AT_BRIDGE=1
-    export DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME NO_AT_BRIDGE
+    export XDG_CONFIG_HOME
     channels="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
     mkdir -p "$channels"
     cat >"$channels/xfce4-panel.xml" <<EOF
@@ -137,7 +146,9 @@ wait_until started "$work/display" "$xvfb_pid" || fail "Xvfb did not start"
 DISPLAY=":$(head -n 1 "$work/display")"
 export DISPLAY
 
-if [ -n "$daemon" ]; then
+if [ "$daemon" = - ]; then
+    start_session_bus
+elif [ -n "$daemon" ]; then
     start_xfce_panel
 else
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \

@@ -1,6 +1,8 @@
 """Freshwell finding the sample catalog's two updates on real desktops, clicked with xdotool:
 FreshwellWindowTest where Qt draws its own balloons (with-tray-host.sh), FreshwellDesktopTest on
-a StatusNotifierItem host (--xfce-panel DAEMON) with the session bus watched as a monitor.
+a StatusNotifierItem host (--xfce-panel DAEMON) with the session bus watched as a monitor, and
+FreshwellScriptedTest (--session-bus) against a tray watcher and a notification server that the
+test plays itself: they hang, answer late or restart.
 ctest sets FRESHWELL, ARTIFACT_DIR (where the screenshot stays) and NOTIFICATION_DAEMON."""
 
 import os
@@ -8,6 +10,7 @@ import pathlib
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -138,9 +141,10 @@ class FreshwellWindowTest(FreshwellRun):
                         "the installer did not finish after Freshwell ended")
 
 
-def call(destination, path, interface, method, signature, args):
+def call(destination, path, interface, method, signature, args, timeout=5000):
     return Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
-        destination, path, interface, method, GLib.Variant(signature, args), None, 0, 5000).unpack()
+        destination, path, interface, method, GLib.Variant(signature, args), None, 0,
+        timeout).unpack()
 
 
 class FreshwellDesktopTest(FreshwellRun):
@@ -276,7 +280,8 @@ class FreshwellDesktopTest(FreshwellRun):
         x11.click(menu[0], 30, menu[0].height - 15, 1)  # "&Quit", at the bottom
         self.assertEqual(self.program.wait(5), 0)
         self.assertEqual(self.installer_calls(), [])
-        self.assertIn((notification_id,), self.seen("CloseNotification", self.sender))
+        # The server's NotificationClosed ended it: nothing is left for Freshwell to close.
+        self.assertEqual(self.seen("CloseNotification", self.sender), [])
 
     def test_without_a_notification_server_the_tray_icon_posts_its_message(self):
         posts = self.start()
@@ -285,6 +290,173 @@ class FreshwellDesktopTest(FreshwellRun):
                          [(TITLE, TEXT, [], 1), (TITLE, TEXT, [], 5000)])
         self.assertTrue(self.seen("GetCapabilities"))
         self.assertTrue(self.alive())
+
+
+WATCHER_XML = """<node><interface name="org.kde.StatusNotifierWatcher">
+  <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
+  <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+</interface></node>"""
+
+
+class ScriptedService:
+    """Owns a bus name on a connection of its own and answers each method call with
+    answers[member](sender, args): a reply body, or None to hold the call (in held)."""
+
+    def __init__(self, test, name, answers):
+        self.answers = answers
+        self.calls = []  # (member, sender, args, time)
+        self.held = []
+        self.connection = Gio.DBusConnection.new_for_address_sync(
+            os.environ["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        test.addCleanup(self.close)
+        self.connection.add_filter(self.answer)
+        self.connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                  "org.freedesktop.DBus", "RequestName",
+                                  GLib.Variant("(su)", (name, 4)), None, 0, 5000)
+
+    def answer(self, _connection, message, incoming):
+        """Runs in GDBus's worker thread."""
+        if not incoming or message.get_message_type() != Gio.DBusMessageType.METHOD_CALL:
+            return message
+        body = message.get_body()
+        call = (message.get_member(), message.get_sender(), body.unpack() if body else ())
+        reply = self.answers[call[0]](*call[1:])
+        if reply is None:
+            self.held.append(message)
+        else:
+            self.reply(message, reply)
+        self.calls.append(call + (time.monotonic(),))
+        return None
+
+    def reply(self, message, body):
+        reply = message.new_method_reply()
+        reply.set_body(body)
+        self.connection.send_message(reply, Gio.DBusSendMessageFlags.NONE)
+
+    def seen(self, member, sender=None):
+        """The arguments of each such call, with its time."""
+        return [(args, at) for name, by, args, at in list(self.calls)
+                if name == member and sender in (None, by)]
+
+    def emit(self, member, signature, args):
+        self.connection.emit_signal(None, "/org/freedesktop/Notifications", NOTIFICATIONS,
+                                    member, GLib.Variant(signature, args))
+
+    def close(self):
+        if not self.connection.is_closed():
+            self.connection.close_sync()
+
+
+class FreshwellScriptedTest(FreshwellRun):
+    def start(self, notify, watcher_hangs=False):
+        """Freshwell against a scripted watcher and notification server that answers Notify
+        with notify(sender, args) (an id, or None to hold it); returns the server once
+        Freshwell posted its own notification."""
+        asked = set()
+
+        def host_registered(sender, _):
+            # Qt asks once on each connection it makes; what is asked again meets a hung watcher.
+            if watcher_hangs and sender in asked:
+                return None
+            asked.add(sender)
+            return GLib.Variant("(v)", (GLib.Variant("b", True),))
+
+        self.watcher = ScriptedService(self, WATCHER, {
+            "Introspect": lambda *_: GLib.Variant("(s)", (WATCHER_XML,)),
+            "Get": host_registered, "RegisterStatusNotifierItem": lambda *_: GLib.Variant("()", ())})
+        server = self.notification_server(notify)
+        self.launch("--server", "9.1")
+        item = x11.wait_for(lambda: self.watcher.seen("RegisterStatusNotifierItem"), 15)
+        self.assertTrue(item, "no StatusNotifierItem")
+        self.item = item[0][0][0]
+        self.assertLess(item[0][1] - self.watcher.calls[0][3], 1.0, "waited for the watcher")
+        self.assertTrue(x11.wait_for(lambda: self.own_posts(server), 5), "no own notification")
+        return server
+
+    def notification_server(self, notify):
+        def answer_notify(sender, args):
+            notification_id = notify(sender, args)
+            return None if notification_id is None else GLib.Variant("(u)", (notification_id,))
+
+        return ScriptedService(self, NOTIFICATIONS, {
+            "GetCapabilities": lambda *_: GLib.Variant("(as)", (["actions", "body"],)),
+            "Notify": answer_notify, "CloseNotification": lambda *_: None})  # that one hangs
+
+    def own_posts(self, server):
+        """The arguments of Freshwell's own postings (Qt's carry no actions)."""
+        posts = [(by, args) for name, by, args, _ in list(server.calls)
+                 if name == "Notify" and args[5]]
+        self.sender = posts[0][0] if posts else None
+        return [args for _, args in posts]
+
+    def assert_responsive(self):
+        """Freshwell's event loop answers for its icon within half a second."""
+        asked = time.monotonic()
+        try:
+            call(self.item, "/StatusNotifierItem", "org.freedesktop.DBus.Properties", "Get",
+                 "(ss)", ("org.kde.StatusNotifierItem", "Status"), 500)
+        except GLib.Error:
+            pass
+        self.assertLess(time.monotonic() - asked, 0.5, "the GUI thread was held up")
+
+    def assert_click_installs(self, server, notification_id):
+        server.emit("ActionInvoked", "(us)", (notification_id, "default"))
+        # The server's CloseNotification hangs, and must hold up nothing.
+        self.assertEqual(x11.wait_for(self.installer_calls, 1), ["--server=9.1"])
+        self.assertTrue(x11.wait_for(lambda: server.seen("CloseNotification", self.sender), 1))
+        self.assertEqual([args for args, _ in server.seen("CloseNotification")],
+                         [(notification_id,)])
+        self.assertFalse(x11.wait_for(lambda: len(self.installer_calls()) > 1, 0.5))
+
+    def test_late_notify_reply_gives_the_id_and_nothing_waits(self):
+        # The first posting is held (a hung server), later ones replace it at once.
+        server = self.start(lambda _, args: args[1] or None)
+        for _ in range(3):
+            self.assert_responsive()
+            time.sleep(0.5)  # still held: a cold start answers after some seconds
+        self.assertEqual(len(self.own_posts(server)), 1)
+        server.reply(server.held[0], GLib.Variant("(u)", (41,)))
+        replaced = x11.wait_for(lambda: self.own_posts(server)[1:], 5)
+        self.assertTrue(replaced, "not posted again after the late reply")
+        self.assertEqual(replaced[0][1], 41)
+        self.assertTrue(self.alive())
+        self.assert_click_installs(server, 41)
+
+    def test_restarted_server_reusing_ids(self):
+        first = self.start(lambda *_: 1)
+        self.assertTrue(x11.wait_for(lambda: len(self.own_posts(first)) == 2, 5))
+        # Only the server that gave the id speaks for it.
+        Gio.bus_get_sync(Gio.BusType.SESSION).emit_signal(
+            None, "/org/freedesktop/Notifications", NOTIFICATIONS, "ActionInvoked",
+            GLib.Variant("(us)", (1, "default")))
+        first.close()
+        # The new server counts from 1 again and gives that to another program first.
+        second = self.notification_server(lambda sender, _: 7 if sender == self.sender else 1)
+        call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS, "Notify",
+             "(susssasa{sv}i)", ("Mail", 0, "", "Mail", "New message", ["default", ""], {}, -1))
+        reposted = x11.wait_for(lambda: second.seen("Notify", self.sender), 1)
+        second.emit("ActionInvoked", "(us)", (1, "default"))
+        # Freshwell would also close that other notification (before starting the installer).
+        self.assertFalse(x11.wait_for(lambda: self.installer_calls() or second.seen(
+            "CloseNotification"), 1), "another program's click counts as Freshwell's")
+        self.assertTrue(reposted, "not posted to the new server")
+        self.assertEqual(reposted[0][0][1:5], (0, "freshwell", TITLE, TEXT))
+        self.assert_click_installs(second, 7)
+
+    def test_watcher_hung_for_all_but_qt_and_quit_without_waiting(self):
+        server = self.start(lambda *_: 5, watcher_hangs=True)
+        self.assertTrue(x11.wait_for(lambda: len(self.own_posts(server)) == 2, 5))
+        # Quit from the icon's menu, as the panel would send it.
+        _, (_, _, entries) = call(self.item, "/MenuBar", "com.canonical.dbusmenu", "GetLayout",
+                                  "(iias)", (0, -1, []))
+        quit_id = next(entry[0] for entry in entries if entry[1].get("label") == "_Quit")
+        call(self.item, "/MenuBar", "com.canonical.dbusmenu", "Event", "(isvu)",
+             (quit_id, "clicked", GLib.Variant("s", ""), 0))
+        self.assertEqual(self.program.wait(1), 0)
+        self.assertTrue(x11.wait_for(lambda: server.seen("CloseNotification", self.sender), 1))
+        self.assertEqual(self.installer_calls(), [])
 
 
 if __name__ == "__main__":
