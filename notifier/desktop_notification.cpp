@@ -50,8 +50,7 @@ DesktopNotification::DesktopNotification(const QImage &image, QObject *parent)
       server(new NotificationServer(this))
 {
     connect(server, &NotificationServer::answered, this, &DesktopNotification::postNext);
-    connect(server, &NotificationServer::ownerChanged, this,
-            &DesktopNotification::ownerChanged);
+    connect(server, &NotificationServer::ownerChanged, this, &DesktopNotification::ownerChanged);
     // From any sender: some servers send these to the poster only, others to everyone, and
     // a restarted one from a new name. The id and its owner decide.
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -155,10 +154,10 @@ void DesktopNotification::ownerChanged(const QString &oldOwner, const QString &n
         id = 0;
         idOwner.clear();
     }
-    if (standing && !newOwner.isEmpty() && queue.isEmpty()) {
+    if (standing && !newOwner.isEmpty() && queue.isEmpty())
         queue.append(latest);
-        postNext();
-    }
+    // Also for postings that waited for an answer the old owner can no longer give.
+    postNext();
 }
 
 bool DesktopNotification::isOurs(uint notificationId, const QDBusMessage &signal) const
