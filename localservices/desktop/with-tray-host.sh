@@ -4,7 +4,7 @@
 #
 # Xvfb picks a free display itself (-displayfd), so any number of runs can share a
 # machine. The tray host is trayer docked bottom right; Qt embeds its icons there
-# (XEmbed) and draws its own balloons.
+# (XEmbed) and draws its own balloons. A private session bus serves every mode.
 #
 # With --xfce-panel the tray lives on a private session bus instead: xfce4-panel with only
 # its systray plugin (a StatusNotifierWatcher and host, so Qt makes its icons
@@ -151,6 +151,9 @@ if [ "$daemon" = - ]; then
 elif [ -n "$daemon" ]; then
     start_xfce_panel
 else
+    # A session bus without a StatusNotifierWatcher, as on X11 desktops, where Qt must
+    # still embed its icon.
+    start_session_bus
     trayer --edge bottom --align right --widthtype pixel --width 120 --height 32 \
         --SetDockType true --transparent false --tint 0x808080 >"$work/trayer.log" 2>&1 &
     tray_pids=$!
