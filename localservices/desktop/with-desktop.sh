@@ -187,6 +187,10 @@ lock-enabled=false
 [org/gnome/desktop/session]
 idle-delay=uint32 0
 EOF
+    # Without a display manager the shell warns once that it cannot lock the screen.
+    mkdir -p "$XDG_DATA_HOME/gnome-shell"
+    touch "$XDG_DATA_HOME/gnome-shell/lock-warning-shown"
+    # Unsafe mode lets the tests ask the shell what it shows (org.gnome.Shell.Eval).
     run gnome-shell gnome-shell --x11 --unsafe-mode
     wait_until owned org.freedesktop.Notifications || fail "gnome-shell serves no notifications"
     wait_until gnome_started || fail "gnome-shell did not finish starting"
@@ -247,6 +251,8 @@ EOF
 EOF
     run sway sway
     wait_until sway_socket || fail "sway did not start"
+    # A full path: programs may be given a runtime folder of their own.
+    WAYLAND_DISPLAY=$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY
     export WAYLAND_DISPLAY
     # mako is started by the bus, which began before the compositor.
     gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \

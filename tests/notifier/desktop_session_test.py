@@ -1,0 +1,140 @@
+"""Freshwell in the sessions of the desktops users run (with-desktop.sh sets DESKTOP): the
+desktop's own tray and notification server, acted on the way each desktop offers, the menu
+through its dbusmenu Event. ctest sets FRESHWELL."""
+
+import json
+import os
+import subprocess
+import unittest
+
+from freshwell_desktop_test import (FreshwellDesktopTest, FreshwellRun, GLib, NOTIFICATIONS,
+                                    TEXT, TITLE, call, x11)
+
+DESKTOP = os.environ.get("DESKTOP", "")
+ACTIONS = ["default", "", "install", "Install updates"]
+
+
+def shell(script):
+    """GNOME Shell evaluates script; its JSON result."""
+    ok, result = call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval", "(s)",
+                      (script,))
+    assert ok, script
+    return json.loads(result) if result else None
+
+
+class FreshwellInSessionTest(FreshwellDesktopTest):
+    def registered_items(self):
+        # GNOME's extension registers "<bus name>@/<path>".
+        return [item.replace("@/", "/") for item in super().registered_items()]
+
+    def start(self):
+        self.watch_bus()
+        self.launch("--server", "9.1")
+        self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
+        self.assertTrue(x11.wait_for(lambda: self.shown(TITLE), 10), "nothing shows")
+        ours = [p for p in self.seen("Notify") if p[3] == TITLE]
+        self.assertEqual({(p[0], p[3], p[4], tuple(p[5])) for p in ours},
+                         {("Freshwell", TITLE, TEXT, tuple(ACTIONS))})
+
+    def shown(self, title):
+        """Handles of the notifications the desktop shows: the server's ids where it tells
+        them, else popup windows (which show no text to X11)."""
+        if DESKTOP == "sway":
+            listed = json.loads(subprocess.run(["makoctl", "list"], capture_output=True,
+                                               text=True, check=True).stdout)["data"][0]
+            return [n["id"]["data"] for n in listed if n["summary"]["data"] == title]
+        if DESKTOP.startswith("gnome"):
+            return shell("const b = Main.messageTray._banner; b && b.notification.title == %s ?"
+                         " [b.notification.title] : []" % json.dumps(title))
+        if DESKTOP == "lxqt":
+            return x11.windows_of_class("lxqt-notificationd", 50)
+        # Plasma's popups stand above its panel at the right.
+        return [w for w in x11.windows_of_class("plasmashell", 50) if w.x > 500 and w.y < 700]
+
+    def act(self, shown, button):
+        """Presses the notification's only button, or clicks its body."""
+        if DESKTOP == "sway":
+            subprocess.run(["makoctl", "invoke", "-n", str(shown)] + (["install"] if button
+                           else []), check=True)
+        elif DESKTOP.startswith("gnome"):
+            box = shell("const b = Main.messageTray._bannerBin; [...b.get_transformed_position(),"
+                        " ...b.get_transformed_size()]")
+            subprocess.run(["xdotool", "mousemove", str(int(box[0] + box[2] / 2)),
+                            str(int(box[1] + 20)), "click", "1"], check=True)
+        elif DESKTOP == "lxqt":
+            x11.click(shown, shown.width // 2, shown.height - 34 if button else 40, 1)
+        else:
+            x11.click(shown, shown.width - 60 if button else 60, shown.height - 19 if button
+                      else 40, 1)
+
+    def dismiss_ours(self):
+        """Takes Freshwell's notification off the screen, so that another one shows alone."""
+        if DESKTOP.startswith("gnome"):
+            shell("Main.messageTray._banner?.notification.destroy(2)")  # as the user would
+        for notification_id in {p[1] for p in self.seen("Notify") if p[1]}:
+            try:  # The first posting is gone where its 1 ms ran out.
+                call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS,
+                     "CloseNotification", "(u)", (notification_id,))
+            except GLib.Error:
+                pass
+        self.assertTrue(x11.wait_for(lambda: not self.shown(TITLE), 5))
+
+    def menu_event(self, label):
+        """Sends dbusmenu's "clicked" for the entry of the icon's menu called label."""
+        name, path = self.registered_items()[0].split("/", 1)
+        menu = call(name, "/" + path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
+                    ("org.kde.StatusNotifierItem", "Menu"))[0]
+        layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
+        entry = next(i for i, props, _ in layout[1][2]
+                     if props.get("label", "").replace("&", "").replace("_", "") == label)
+        call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+             (entry, "clicked", GLib.Variant("i", 0), 0))
+
+    def assert_installed_once(self):
+        self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=9.1"])
+        self.assertTrue(x11.wait_for(lambda: not self.registered_items(), 5),
+                        "the icon stayed in the tray")
+        self.assertTrue(x11.wait_for(lambda: not self.shown(TITLE), 5), "a popup stayed")
+        self.assertFalse(x11.wait_for(lambda: len(self.installer_calls()) > 1, 1))
+        self.assertTrue(self.alive())
+
+    def test_one_notification_whose_button_installs_once(self):
+        self.start()
+        shown = self.shown(TITLE)
+        self.assertEqual(len(shown), 1)
+        self.act(shown[0], button=not DESKTOP.startswith("gnome"))
+        self.assert_installed_once()
+
+    def test_menu_install(self):
+        self.start()
+        self.menu_event("Install updates")
+        self.assert_installed_once()
+
+    def test_others_notification_starts_nothing_and_menu_quit_exits_zero(self):
+        self.start()
+        self.dismiss_ours()
+        mail = subprocess.Popen(["notify-send", "-A", "default=Open", "Mail", "New message"],
+                                stdout=subprocess.PIPE, text=True)
+        self.addCleanup(mail.kill)
+        shown = x11.wait_for(lambda: self.shown("Mail"), 10)
+        self.assertTrue(shown, "the other program's notification does not show")
+        self.act(shown[0], button=False)
+        self.assertEqual(mail.communicate(timeout=5)[0].strip(), "default")
+        self.assert_untouched()
+        self.menu_event("Quit")
+        self.assertEqual(self.program.wait(5), 0)
+        self.assertEqual(self.installer_calls(), [])
+
+
+class FreshwellWithoutTrayTest(FreshwellRun):
+    def test_neither_tray_nor_notification_server_box_and_minus_one(self):
+        self.launch()
+        box = x11.wait_for(lambda: x11.windows_of_class("Freshwell", 50), 15)
+        self.assertTrue(box, "no box")
+        subprocess.run(["xdotool", "windowfocus", "--sync", box[0].id, "key", "Return"], check=True)
+        self.assertEqual(self.program.wait(5), 255)
+        self.assertEqual(self.installer_calls(), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
