@@ -41,4 +41,7 @@ $SUDO apt-get $apt_wait install -y --no-install-recommends \
     xvfb xauth x11-utils trayer xdotool imagemagick \
     dbus-daemon dbus-bin xfce4-panel xfconf xfce4-notifyd dunst libnotify-bin libglib2.0-bin \
     python3 python3-gi procps \
+    plasma-workspace plasma-desktop kwin-x11 kded5 \
+    gnome-shell gnome-shell-extension-appindicator gjs \
+    lxqt-panel lxqt-notificationd openbox sway waybar mako-notifier qt6-wayland \
     dpkg-dev file lintian desktop-file-utils man-db

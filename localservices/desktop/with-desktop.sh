@@ -11,8 +11,8 @@
 # The session bus activates only the desktop's own services (copied into a private service
 # folder), so a notification daemon installed for another desktop cannot step in. The
 # command starts once the desktop's tray host is registered and its notification server
-# owns its name. sway refuses root, so when run as root its session (bus, compositor, bar,
-# daemon and CMD) runs as the user named by $DESKTOP_USER (default nobody).
+# owns its name. sway refuses root and GNOME warns about it, so when run as root their
+# sessions (and CMD) run as the user named by $DESKTOP_USER (default nobody).
 #
 # CMD sees DESKTOP and DESKTOP_START_SECONDS (how long the session took to be ready).
 # The exit status is CMD's, or 125 when the session could not be started.
@@ -21,10 +21,14 @@ set -u
 DESKTOP=$1
 shift
 export DESKTOP
-if [ "$DESKTOP" = sway ] && [ "$(id -u)" -eq 0 ]; then
+case $DESKTOP in sway | gnome*) [ "$(id -u)" -eq 0 ] && as_user=1 ;; esac
+if [ -n "${as_user:-}" ]; then
+    # gnome-shell asks logind about seats; an empty private system bus, where this folder
+    # exists, has it fall back to a plain X11 session.
+    mkdir -p /run/systemd/seats
     user=${DESKTOP_USER:-nobody}
     exec setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups \
-        env HOME=/tmp sh "$0" sway "$@"
+        env HOME=/tmp sh "$0" "$DESKTOP" "$@"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/desktop.XXXXXX") || exit 125
@@ -161,9 +165,7 @@ start_plasma() {
 start_gnome() {
     start_xvfb
     start_session
-    # gnome-shell asks logind about seats; an empty system bus, where that folder exists,
-    # has it fall back to a plain X11 session.
-    mkdir -p /run/systemd/seats 2>/dev/null
+    [ -d /run/systemd/seats ] || fail "gnome-shell needs /run/systemd/seats"
     start_bus system
     DBUS_SYSTEM_BUS_ADDRESS=$(head -n 1 "$work/system")
     export DBUS_SYSTEM_BUS_ADDRESS

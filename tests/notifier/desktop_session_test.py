@@ -24,8 +24,19 @@ def shell(script):
 
 class FreshwellInSessionTest(FreshwellDesktopTest):
     def registered_items(self):
-        # GNOME's extension registers "<bus name>@/<path>".
-        return [item.replace("@/", "/") for item in super().registered_items()]
+        """Freshwell's items, as "<bus name>/<path>" (GNOME's extension writes "<name>@/<path>"):
+        lxqt-notificationd adds one of its own for notifications it closed unseen."""
+        ours = []
+        for item in super().registered_items():
+            item = item.replace("@/", "/")
+            try:
+                pid = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                           "GetConnectionUnixProcessID", "(s)", (item.split("/")[0],))[0]
+            except GLib.Error:  # gone meanwhile
+                continue
+            if pid == self.program.pid:
+                ours.append(item)
+        return ours
 
     def start(self):
         self.watch_bus()
