@@ -98,22 +98,30 @@ void DesktopNotification::postNext()
         return;
     case NotificationServer::State::Absent:
         // Nobody else can show it: Qt's posting, whatever it leads to, is all there is.
-        for (const Posting &posting : std::exchange(queue, {}))
-            posting.unclaimed();
+        unclaimAll();
         return;
     case NotificationServer::State::Failed:
+        if (actionsRequired) {
+            unclaimAll();
+            return;
+        }
         // The icon's menu stays the way in; a new owner is shown the announcement.
         queue.clear();
         return;
     case NotificationServer::State::Ready:
         break;
     }
+    const bool showsActions = server->capabilities().contains(QStringLiteral("actions"));
+    if (actionsRequired && !showsActions) {
+        unclaimAll();
+        return;
+    }
 
     const Posting posting = queue.takeFirst();
     // "default" is what a click on the notification invokes. Unlabelled, as desktop
     // programs send it: some servers show a labelled one as a second button.
     QStringList actions{kDefaultAction, QString()};
-    if (server->capabilities().contains(QStringLiteral("actions")))
+    if (showsActions)
         actions << kInstallAction << QCoreApplication::translate("UpdateDialog", "Install updates");
     const QVariantMap hints{{QStringLiteral("image-data"), imageHint(image)}};
     const QString owner = server->owner();
@@ -128,6 +136,12 @@ void DesktopNotification::postNext()
         QDBusConnection::sessionBus().asyncCall(call, kNoTimeout), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
             [this, owner](QDBusPendingCallWatcher *call) { notifyReplied(call, owner); });
+}
+
+void DesktopNotification::unclaimAll()
+{
+    for (const Posting &posting : std::exchange(queue, {}))
+        posting.unclaimed();
 }
 
 void DesktopNotification::notifyReplied(QDBusPendingCallWatcher *call, const QString &owner)
@@ -178,5 +192,6 @@ void DesktopNotification::notificationClosed(uint notificationId, uint, const QD
     if (isOurs(notificationId, signal)) {
         id = 0;
         idOwner.clear();
+        emit closed();
     }
 }

@@ -32,8 +32,13 @@ public:
     DesktopNotification(const QImage &image, QObject *parent);
     ~DesktopNotification() override;
 
+    // From now on a posting counts as unclaimed also when the server cannot show actions or
+    // fails: without a tray icon the notification's button is the only way in.
+    void requireActions() { actionsRequired = true; }
+
     // Posts the notification, or replaces the one still standing, once the postings before
     // it are answered. Calls unclaimed instead when no process owns the server's name.
+    // timeoutMs 0: it stays until the user acts on it.
     void show(const QString &title, const QString &text, int timeoutMs,
               std::function<void()> unclaimed);
     // Withdraws the notification, now or when a posting still on its way is answered: an
@@ -43,6 +48,8 @@ public:
 signals:
     // The user clicked the notification or chose its install action.
     void activated();
+    // The user dismissed the notification, or the server closed it: it shows no longer.
+    void closed();
 
 private slots:
     void actionInvoked(uint notificationId, const QString &actionKey, const QDBusMessage &signal);
@@ -58,6 +65,7 @@ private:
     };
 
     void postNext();
+    void unclaimAll();
     void notifyReplied(QDBusPendingCallWatcher *call, const QString &owner);
     void ownerChanged(const QString &oldOwner, const QString &newOwner);
     bool isOurs(uint notificationId, const QDBusMessage &signal) const;
@@ -67,6 +75,7 @@ private:
     QList<Posting> queue; // postings not yet sent
     Posting latest;       // what a new server is shown while the announcement stands
     bool standing = false;
+    bool actionsRequired = false;
     bool notifying = false; // a Notify call is on its way
     // The standing notification: its id (0 when there is none) and who issued it.
     uint id = 0;

@@ -28,6 +28,16 @@ constexpr int kAfterInstallCheckDelayMs = 1800000; // half an hour after an inst
 constexpr int kFirstBalloonMs = 1;
 constexpr int kSecondBalloonMs = 5000;
 
+// Neither a tray nor a notification server with buttons: Freshwell cannot announce anything.
+void showNoTrayBoxAndExit()
+{
+    QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
+                          QObject::tr("The system tray could not be found on this system. "
+                                      "Closing Freshwatch service."),
+                          QMessageBox::Ok, QMessageBox::NoButton);
+    QCoreApplication::exit(-1);
+}
+
 } // namespace
 
 UpdateDialog::UpdateDialog(QString applicationList, QString serverVersion, QString executeCommand,
@@ -58,20 +68,8 @@ void UpdateDialog::createActions()
     connect(quitAction, &QAction::triggered, qApp, &QCoreApplication::quit);
 }
 
-bool UpdateDialog::createTrayIcon()
+void UpdateDialog::createTrayIcon()
 {
-    // Asked once: on StatusNotifierItem desktops each question waits for the watcher.
-    const bool trayFound = QSystemTrayIcon::isSystemTrayAvailable();
-    if (!trayFound) {
-        QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
-                              QObject::tr("The system tray could not be found on this system. "
-                                          "Closing Freshwatch service."),
-                              QMessageBox::Ok, QMessageBox::NoButton);
-        // The caller goes on to use the icon, so it is still built below; the event
-        // loop ends as soon as the check returns.
-        QCoreApplication::exit(-1);
-    }
-
     trayIconMenu = new QMenu(this);
     trayIconMenu->addAction(installAction);
     trayIconMenu->addSeparator();
@@ -82,13 +80,12 @@ bool UpdateDialog::createTrayIcon()
     const QIcon icon = freshwellIcon();
     trayIcon->setIcon(icon);
     setWindowIcon(icon);
-    return trayFound;
 }
 
-void UpdateDialog::connectClicks(bool trayFound)
+void UpdateDialog::connectClicks()
 {
-    // What Qt made of the icon shows once it is shown. Without a tray the program is ending.
-    if (trayFound && isStatusNotifierItem(trayIcon)) {
+    // What Qt made of the icon shows once it is shown.
+    if (isStatusNotifierItem(trayIcon)) {
         // Qt's messageClicked() would also fire for other programs' notifications.
         notification = new DesktopNotification(freshwellImage(48), this);
         connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
@@ -109,29 +106,40 @@ void UpdateDialog::updateCheck()
         return;
     }
 
+    const QString title = count > 1 ? tr("Updates available!") : tr("Update available!");
+    // Asked once, at the first announcement: on StatusNotifierItem desktops each question
+    // waits for the watcher.
+    if (!trayIcon && (notification || !QSystemTrayIcon::isSystemTrayAvailable())) {
+        announceWithoutTray(title, count);
+        return;
+    }
     if (!trayIcon) {
-        const bool trayFound = createTrayIcon();
+        createTrayIcon();
         trayIcon->setVisible(true);
-        connectClicks(trayFound);
+        connectClicks();
     }
     trayIcon->setVisible(true);
 
-    QString title;
     QString text;
     if (count > 1) {
-        title = tr("Updates available!");
         text = tr("There are %1 updates available for your Corvanta Standard Server "
                   "installation.\n\nRight-click the tray icon to download and install.");
     } else {
-        title = tr("Update available!");
         text = tr("There is %1 update available for your Corvanta Standard Server "
                   "installation.\n\nRight-click the tray icon to download and install.");
     }
     text = text.arg(count);
 
-    announce(title, text, kFirstBalloonMs);
-    if (trayIcon->isVisible())
+    if (notification) {
+        // Freshwell's own notification: a first, short posting would only make a popup that
+        // the second replaces at once, which some servers refuse and others show without
+        // its button.
         announce(title, text, kSecondBalloonMs);
+    } else {
+        announce(title, text, kFirstBalloonMs);
+        if (trayIcon->isVisible())
+            announce(title, text, kSecondBalloonMs);
+    }
 
     // No check is armed while the announcement stands; the installer start arms the next.
 }
@@ -142,17 +150,39 @@ void UpdateDialog::announce(const QString &title, const QString &text, int displ
         trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
         return;
     }
-    // The notification is posted for the full time each time: the second posting replaces
-    // the first, which must not have closed by then, or the user would see two.
-    notification->show(title, text, kSecondBalloonMs, [this, title, text, displayMs] {
-        // No server owns the name: Qt's posting, which leads nowhere, is all there is.
-        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
+    notification->show(title, text, displayMs, [this, title, text] {
+        // No server owns the name: Qt's balloons, which lead nowhere, are all there are.
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kFirstBalloonMs);
+        if (trayIcon->isVisible())
+            trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kSecondBalloonMs);
     });
+}
+
+void UpdateDialog::announceWithoutTray(const QString &title, int count)
+{
+    if (!notification) {
+        notification = new DesktopNotification(freshwellImage(48), this);
+        notification->requireActions();
+        connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
+        connect(notification, &DesktopNotification::closed, this, [this] {
+            // Put away unanswered: the announcement no longer stands, so checks resume.
+            notification->close();
+            scheduleCheck(kNextDayCheckDelayMs, this, [this] { updateCheck(); });
+        });
+    }
+    const QString text =
+        count > 1 ? tr("There are %1 updates available for your Corvanta Standard Server "
+                       "installation.\n\nClick \"Install updates\" to download and install.")
+                  : tr("There is %1 update available for your Corvanta Standard Server "
+                       "installation.\n\nClick \"Install updates\" to download and install.");
+    // No expiry: it waits in the desktop's notification list for the user.
+    notification->show(title, text.arg(count), 0, showNoTrayBoxAndExit);
 }
 
 void UpdateDialog::runKitwright()
 {
-    trayIcon->setVisible(false);
+    if (trayIcon)
+        trayIcon->setVisible(false);
     // A click on it later, in a notification history, must not start a second installer.
     if (notification)
         notification->close();

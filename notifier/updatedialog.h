@@ -30,17 +30,20 @@ private slots:
 
 private:
     void createActions();
-    // Whether a system tray was found.
-    bool createTrayIcon();
-    void connectClicks(bool trayFound);
+    void createTrayIcon();
+    void connectClicks();
     void announce(const QString &title, const QString &text, int displayMs);
+    // Without a tray: the announcement as a notification whose button starts the installer,
+    // where the desktop's notification server shows buttons, else the box that ends Freshwell.
+    void announceWithoutTray(const QString &title, int count);
 
     Ui::UpdateDialogForm *ui;
     QAction *installAction;
     QAction *quitAction;
     QSystemTrayIcon *trayIcon;
     QMenu *trayIconMenu;
-    // Set when the tray icon is a StatusNotifierItem: Freshwell posts its own notification.
+    // Set when the tray icon is a StatusNotifierItem, or when there is no tray (trayIcon
+    // stays null): Freshwell posts its own notification.
     DesktopNotification *notification;
     QString applicationList;
     QString serverVersion;

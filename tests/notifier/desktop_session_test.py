@@ -12,6 +12,7 @@ from freshwell_desktop_test import (FreshwellDesktopTest, FreshwellRun, GLib, NO
 
 DESKTOP = os.environ.get("DESKTOP", "")
 ACTIONS = ["default", "", "install", "Install updates"]
+TEXT_WITHOUT_TRAY = TEXT.replace("Right-click the tray icon", 'Click "Install updates"')
 
 
 def shell(script):
@@ -27,7 +28,7 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         """Freshwell's items, as "<bus name>/<path>" (GNOME's extension writes "<name>@/<path>"):
         lxqt-notificationd adds one of its own for notifications it closed unseen."""
         ours = []
-        for item in super().registered_items():
+        for item in super().registered_items() if DESKTOP != "gnome" else []:
             item = item.replace("@/", "/")
             try:
                 pid = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
@@ -38,14 +39,23 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
                 ours.append(item)
         return ours
 
-    def start(self):
+    def start(self, text=TEXT, timeout=5000):
+        """Freshwell's one posting once the desktop shows it alone (with its tray item unless
+        there is no tray)."""
         self.watch_bus()
         self.launch("--server", "9.1")
-        self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
+        if DESKTOP != "gnome":
+            self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
         self.assertTrue(x11.wait_for(lambda: self.shown(TITLE), 10), "nothing shows")
-        ours = [p for p in self.seen("Notify") if p[3] == TITLE]
-        self.assertEqual({(p[0], p[3], p[4], tuple(p[5])) for p in ours},
-                         {("Freshwell", TITLE, TEXT, tuple(ACTIONS))})
+        # GNOME Shell passes postings on to a helper: Freshwell's come first.
+        self.sender = x11.wait_for(lambda: next(
+            (by for name, by, _ in list(self.messages) if name == "Notify"), None), 5)
+        self.assertTrue(x11.wait_for(lambda: self.seen("NotifyReply", self.sender), 5))
+        (post,) = self.seen("Notify", self.sender)
+        self.assertEqual((post[0], post[1]) + post[3:6] + post[7:],
+                         ("Freshwell", 0, TITLE, text, ACTIONS, timeout))
+        self.assertEqual(len(self.shown(TITLE)), 1)
+        self.assertEqual(self.installer_calls(), [])
 
     def shown(self, title):
         """Handles of the notifications the desktop shows: the server's ids where it tells
@@ -55,8 +65,9 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
                                                text=True, check=True).stdout)["data"][0]
             return [n["id"]["data"] for n in listed if n["summary"]["data"] == title]
         if DESKTOP.startswith("gnome"):
-            return shell("const b = Main.messageTray._banner; b && b.notification.title == %s ?"
-                         " [b.notification.title] : []" % json.dumps(title))
+            # Once the banner has slid in.
+            return shell("const t = Main.messageTray; t._notificationState == 2 && "
+                         "t._banner.notification.title == %s ? [1] : []" % json.dumps(title))
         if DESKTOP == "lxqt":
             return x11.windows_of_class("lxqt-notificationd", 50)
         # Plasma's popups stand above its panel at the right.
@@ -68,10 +79,20 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
             subprocess.run(["makoctl", "invoke", "-n", str(shown)] + (["install"] if button
                            else []), check=True)
         elif DESKTOP.startswith("gnome"):
-            box = shell("const b = Main.messageTray._bannerBin; [...b.get_transformed_position(),"
-                        " ...b.get_transformed_size()]")
-            subprocess.run(["xdotool", "mousemove", str(int(box[0] + box[2] / 2)),
-                            str(int(box[1] + 20)), "click", "1"], check=True)
+            def box(actor):
+                return shell("const a = Main.messageTray.%s; a?.mapped && a.get_transformed_size()[0]"
+                             " ? [...a.get_transformed_position(), ...a.get_transformed_size()] :"
+                             " null" % actor)
+
+            def point(actor):
+                x, y, width, height = x11.wait_for(lambda: box(actor), 5) or self.fail(actor)
+                return [str(int(x + width / 2)), str(int(y + min(height / 2, 20)))]
+
+            # The banner shows its buttons while the pointer rests on it.
+            subprocess.run(["xdotool", "mousemove", *point("_bannerBin")], check=True)
+            button_box = "_banner._buttonBox?.get_first_child()"
+            target = point(button_box) if button else point("_bannerBin")
+            subprocess.run(["xdotool", "mousemove", *target, "click", "1"], check=True)
         elif DESKTOP == "lxqt":
             x11.click(shown, shown.width // 2, shown.height - 34 if button else 40, 1)
         else:
@@ -81,13 +102,10 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
     def dismiss_ours(self):
         """Takes Freshwell's notification off the screen, so that another one shows alone."""
         if DESKTOP.startswith("gnome"):
-            shell("Main.messageTray._banner?.notification.destroy(2)")  # as the user would
-        for notification_id in {p[1] for p in self.seen("Notify") if p[1]}:
-            try:  # The first posting is gone where its 1 ms ran out.
-                call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS,
-                     "CloseNotification", "(u)", (notification_id,))
-            except GLib.Error:
-                pass
+            shell("Main.messageTray._banner.notification.destroy(2)")  # as the user would
+        else:
+            call(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS,
+                 "CloseNotification", "(u)", self.seen("NotifyReply", self.sender)[0])
         self.assertTrue(x11.wait_for(lambda: not self.shown(TITLE), 5))
 
     def menu_event(self, label):
@@ -106,6 +124,7 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         self.assertTrue(x11.wait_for(lambda: not self.registered_items(), 5),
                         "the icon stayed in the tray")
         self.assertTrue(x11.wait_for(lambda: not self.shown(TITLE), 5), "a popup stayed")
+        self.assertFalse(x11.windows_of_class("Freshwell", 50), "a box shows")
         self.assertFalse(x11.wait_for(lambda: len(self.installer_calls()) > 1, 1))
         self.assertTrue(self.alive())
 
@@ -113,8 +132,24 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         self.start()
         shown = self.shown(TITLE)
         self.assertEqual(len(shown), 1)
-        self.act(shown[0], button=not DESKTOP.startswith("gnome"))
+        self.act(shown[0], button=True)
         self.assert_installed_once()
+
+    def test_without_tray_the_notification_s_button_installs_once(self):
+        self.start(TEXT_WITHOUT_TRAY, 0)
+        self.act(self.shown(TITLE)[0], button=True)
+        self.assert_installed_once()
+
+    def test_without_tray_a_dismissed_notification_ends_the_announcement(self):
+        self.start(TEXT_WITHOUT_TRAY, 0)
+        self.dismiss_ours()
+        # From GNOME Shell and from the helper it passes them on to.
+        self.assertEqual(set(x11.wait_for(lambda: self.seen("NotificationClosed"), 5)),
+                         {(self.seen("NotifyReply", self.sender)[0][0], 2)})
+        # Nothing installs, posts again or ends (the next check is a day away).
+        self.assertFalse(x11.wait_for(lambda: len(self.seen("Notify", self.sender)) > 1, 1))
+        self.assertTrue(self.alive())
+        self.assertEqual(self.installer_calls(), [])
 
     def test_menu_install(self):
         self.start()
