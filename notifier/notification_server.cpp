@@ -33,6 +33,12 @@ void NotificationServer::ask()
 {
     if (state_ != State::Unknown)
         return;
+    if (!QDBusConnection::sessionBus().isConnected()) {
+        // No bus, so no server: and a call on it would never be answered.
+        state_ = State::Absent;
+        emit answered();
+        return;
+    }
     state_ = State::Asking;
     // To the well-known name, so that the bus may start a server; the reply names the owner.
     const QDBusMessage call =
