@@ -23,6 +23,16 @@ def shell(script):
     return json.loads(result) if result else None
 
 
+def settled(probe):
+    """What probe() gives once two reads in a row agree, or None."""
+    reads = []
+
+    def again():
+        reads.append(probe())
+        return reads[-1] if reads[-1] and reads[-2:] == [reads[-1]] * 2 else None
+    return x11.wait_for(again, 5)
+
+
 class FreshwellInSessionTest(FreshwellDesktopTest):
     def registered_items(self):
         """Freshwell's items, as "<bus name>/<path>" (GNOME's extension writes "<name>@/<path>"):
@@ -74,7 +84,8 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         return [w for w in x11.windows_of_class("plasmashell", 50) if w.x > 500 and w.y < 700]
 
     def act(self, shown, button):
-        """Presses the notification's only button, or clicks its body."""
+        """Presses the notification's only button, or clicks its body, once it has stopped
+        moving and growing."""
         if DESKTOP == "sway":
             subprocess.run(["makoctl", "invoke", "-n", str(shown)] + (["install"] if button
                            else []), check=True)
@@ -85,7 +96,7 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
                              " null" % actor)
 
             def point(actor):
-                x, y, width, height = x11.wait_for(lambda: box(actor), 5) or self.fail(actor)
+                x, y, width, height = settled(lambda: box(actor)) or self.fail(actor)
                 return [str(int(x + width / 2)), str(int(y + min(height / 2, 20)))]
 
             # The banner shows its buttons while the pointer rests on it.
@@ -93,11 +104,13 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
             button_box = "_banner._buttonBox?.get_first_child()"
             target = point(button_box) if button else point("_bannerBin")
             subprocess.run(["xdotool", "mousemove", *target, "click", "1"], check=True)
-        elif DESKTOP == "lxqt":
-            x11.click(shown, shown.width // 2, shown.height - 34 if button else 40, 1)
         else:
-            x11.click(shown, shown.width - 60 if button else 60, shown.height - 19 if button
-                      else 40, 1)
+            shown = settled(lambda: next((w for w in self.shown(TITLE) if w.id == shown.id), None))
+            if DESKTOP == "lxqt":
+                x11.click(shown, shown.width // 2, shown.height - 34 if button else 40, 1)
+            else:
+                x11.click(shown, shown.width - 60 if button else 60,
+                          shown.height - 19 if button else 40, 1)
 
     def dismiss_ours(self):
         """Takes Freshwell's notification off the screen, so that another one shows alone."""
