@@ -91,9 +91,9 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
                            else []), check=True)
         elif DESKTOP.startswith("gnome"):
             def box(actor):
-                return shell("const a = Main.messageTray.%s; a?.mapped && a.get_transformed_size()[0]"
-                             " ? [...a.get_transformed_position(), ...a.get_transformed_size()] :"
-                             " null" % actor)
+                return shell("const a = Main.messageTray.%s; a?.mapped && "
+                             "a.get_transformed_size()[0] ? [...a.get_transformed_position(), "
+                             "...a.get_transformed_size()] : null" % actor)
 
             def point(actor):
                 x, y, width, height = settled(lambda: box(actor)) or self.fail(actor)
