@@ -18,13 +18,15 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 version=$(dpkg-query -W -f='${source:Version}' qt6-base-dev)
 
 # Only what Freshwell uses: Core, Gui, Widgets, Network (Schannel), Xml. Debian's source
-# lacks the wintab headers, hence no tablet events; Direct2D is a plugin nobody loads.
+# lacks the wintab headers, hence no tablet events. Direct2D is a plugin nobody loads; the
+# DirectWrite font database is built only with it (Qt 6.4 still calls it, and the link
+# fails), and the default GDI one serves.
 configure_args="-release -static -static-runtime -xplatform win32-g++ -qt-host-path /usr
  -nomake examples -nomake tests -no-opengl -no-vulkan -no-dbus -no-icu -no-zstd
  -no-feature-sql -no-feature-testlib -no-feature-concurrent -no-feature-printsupport
- -no-feature-pdf -no-feature-direct2d -no-feature-tabletevent
- -qt-zlib -qt-libpng -qt-pcre -qt-doubleconversion -no-libjpeg -no-freetype -no-harfbuzz
- -schannel -no-openssl"
+ -no-feature-pdf -no-feature-direct2d -no-feature-directwrite3 -no-feature-tabletevent
+ -qt-zlib -qt-libpng -qt-pcre -qt-doubleconversion -no-libjpeg -no-gif -no-ico
+ -no-freetype -no-harfbuzz -schannel -no-openssl"
 # The compilers are part of the key: the posix-thread mingw g++ of the toolchain file.
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null || echo none)
 key=$(printf '%s\n%s\n%s\n' "$version" "$configure_args" "$compiler" | sha256sum | cut -c1-12)

@@ -52,7 +52,7 @@ if(WIN32)
     target_link_libraries(gsoap_runtime PUBLIC ws2_32)
 endif()
 add_library(gsoap::runtime ALIAS gsoap_runtime)
-if(NOT GETVANTOREL_ONLY)
+if(NOT GETVANTOREL_ONLY AND NOT WIN32) # no OpenSSL for Windows
     find_package(OpenSSL REQUIRED)
     gsoap_runtime_library(gsoap_runtime_ssl WITH_OPENSSL)
     target_link_libraries(gsoap_runtime_ssl PUBLIC OpenSSL::SSL OpenSSL::Crypto)
