@@ -38,7 +38,7 @@ $SUDO apt-get $apt_wait install -y --no-install-recommends \
     libgtest-dev libgmock-dev \
     libcurl4-openssl-dev curl openssl ca-certificates g++-mingw-w64-x86-64 wine64 wine \
     qt6-base-dev qt6-base-dev-tools libqt6svg6 \
-    xvfb xauth x11-utils trayer xdotool imagemagick \
+    xvfb xauth x11-utils trayer xdotool imagemagick tesseract-ocr \
     dbus-daemon dbus-bin xfce4-panel xfconf xfce4-notifyd dunst libnotify-bin libglib2.0-bin \
     python3 python3-gi procps \
     plasma-workspace plasma-desktop kwin-x11 kded5 \
