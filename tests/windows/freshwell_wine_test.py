@@ -19,7 +19,6 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
@@ -191,6 +190,7 @@ class FreshwellUnderWine(unittest.TestCase):
         self.assertEqual(x11.wait_for(self.installer_starts, 10), "--server=8.4\n.\n")
         self.assertTrue(x11.wait_for(lambda: tray_icon() is None, 5), "the icon stayed")
         self.assertIsNone(self.program.poll(), "Freshwell ended after the install")
+        self.assertEqual(self.installer_starts(), "--server=8.4\n.\n")
 
     def test_missing_keys_and_other_value_types_read_as_text(self):
         # Connector ODBC's DWORD reads as "3", not the catalog's 3.51.27: an update.
