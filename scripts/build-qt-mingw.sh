@@ -4,13 +4,13 @@
 # Usage: scripts/build-qt-mingw.sh
 #
 # Debian ships no Qt for mingw. The result goes to a cache folder outside the source tree,
-# shared by every build on the machine and keyed by the Qt source version and the configure
-# line, so only the first build pays (about 20 minutes on two loaded cores); a changed key
+# shared by every build on the machine and keyed by the Qt source version, the configure line
+# and the compiler, so only the first build pays (about 20 minutes on two loaded cores); a changed key
 # makes a new one. The folder is ${FRESHWELL_QT_CACHE:-/var/cache/freshwell-qt-mingw} when
 # writable, else ${XDG_CACHE_HOME:-~/.cache}/freshwell-qt-mingw.
 #
 # Static Qt: the program is then one exe importing only system DLLs, with the Windows
-# platform plugin linked in; a shared Qt would ship six DLLs and a plugin folder beside it.
+# platform plugin linked in; a shared Qt would ship its DLLs and plugin folders beside it.
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
 
