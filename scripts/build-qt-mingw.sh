@@ -4,10 +4,11 @@
 # Usage: scripts/build-qt-mingw.sh
 #
 # Debian ships no Qt for mingw. The result goes to a cache folder outside the source tree,
-# shared by every build on the machine and keyed by the Qt source version, the configure line
-# and the compiler, so only the first build pays (about 20 minutes on two loaded cores); a changed key
-# makes a new one. The folder is ${FRESHWELL_QT_CACHE:-/var/cache/freshwell-qt-mingw} when
-# writable, else ${XDG_CACHE_HOME:-~/.cache}/freshwell-qt-mingw.
+# shared by every build on the machine and keyed by the Qt source version, the configure
+# line and the compiler, so only the first build pays (about 20 minutes on two loaded
+# cores); a changed key makes a new one. The folder is qt-mingw in the machine's build
+# cache, as for the SOAP runtime's source: $CORVANTA_BUILD_CACHE, else
+# $XDG_CACHE_HOME/corvanta-companions, else ~/.cache/corvanta-companions.
 #
 # Static Qt: the program is then one exe importing only system DLLs, with the Windows
 # platform plugin linked in; a shared Qt would ship its DLLs and plugin folders beside it.
@@ -31,11 +32,8 @@ configure_args="-release -static -static-runtime -xplatform win32-g++ -qt-host-p
 compiler=$(x86_64-w64-mingw32-g++-posix -dumpfullversion 2>/dev/null || echo none)
 key=$(printf '%s\n%s\n%s\n' "$version" "$configure_args" "$compiler" | sha256sum | cut -c1-12)
 
-cache=${FRESHWELL_QT_CACHE:-/var/cache/freshwell-qt-mingw}
-if ! mkdir -p "$cache" 2>/dev/null || [ ! -w "$cache" ]; then
-    cache=${XDG_CACHE_HOME:-$HOME/.cache}/freshwell-qt-mingw
-    mkdir -p "$cache"
-fi
+cache=${CORVANTA_BUILD_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/corvanta-companions}/qt-mingw
+mkdir -p "$cache"
 prefix=$cache/qt-$(echo "$version" | tr -c 'A-Za-z0-9.\n' '_')-$key
 
 if [ -f "$prefix/.complete" ]; then
