@@ -31,6 +31,9 @@ if [ -n "${as_user:-}" ]; then
         env HOME=/tmp sh "$0" "$DESKTOP" "$@"
 fi
 
+. "$(cd "$(dirname "$0")" && pwd)/session-common.sh"
+wait_limit=1200 # 60 s: desktops start slowly on a loaded machine
+
 work=$(mktemp -d "${TMPDIR:-/tmp}/desktop.XXXXXX") || exit 125
 chmod 755 "$work"
 pids=""
@@ -64,25 +67,9 @@ run() {
     pids="$! $pids"
 }
 
-# Polls CONDITION (a command) every 50 ms, for 60 s at most: desktops start slowly on a
-# loaded machine.
-wait_until() {
-    tries=0
-    until "$@"; do
-        [ $tries -lt 1200 ] || return 1
-        tries=$((tries + 1))
-        sleep 0.05
-    done
-}
-
 started() { [ -s "$1" ]; }
 owned() { gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
     --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true; }
-host_registered() {
-    gdbus call --session --dest org.kde.StatusNotifierWatcher \
-        --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
-        org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
-}
 # Activation by name, as the first Notify of any client would do it.
 activated() { gdbus call --session --dest org.freedesktop.Notifications \
     --object-path /org/freedesktop/Notifications \
@@ -286,14 +273,4 @@ DESKTOP_START_SECONDS=$(awk -v t0="$started_at" -v t1="$(date +%s.%N)" \
 export DESKTOP_START_SECONDS
 echo "with-desktop: $DESKTOP ready after ${DESKTOP_START_SECONDS}s" >&2
 
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-    export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
-fi
-
-exec 4<&0
-setsid "$@" <&4 4<&- &
-cmd_pid=$!
-wait "$cmd_pid"
-status=$?
-cmd_pid=""
-exit $status
+run_command "$@"

@@ -25,6 +25,7 @@ fi
 [ $# -gt 0 ] || { echo "usage: $0 [--xfce-panel DAEMON | --session-bus] CMD [ARGS...]" >&2; exit 2; }
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/session-common.sh"
 work=$(mktemp -d "${TMPDIR:-/tmp}/tray-host.XXXXXX") || exit 125
 xvfb_pid=""
 bus_pid=""
@@ -50,24 +51,8 @@ fail() {
     exit 125
 }
 
-# Polls CONDITION (a command) every 50 ms, for 10 s at most.
-wait_until() {
-    tries=0
-    until "$@"; do
-        [ $tries -lt 200 ] || return 1
-        tries=$((tries + 1))
-        sleep 0.05
-    done
-}
-
 # A server writes its address to FILE once it accepts connections.
 started() { [ -s "$1" ] || { kill -0 "$2" 2>/dev/null || fail "process $2 ended"; false; }; }
-
-host_registered() {
-    gdbus call --session --dest org.kde.StatusNotifierWatcher \
-        --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Properties.Get \
-        org.kde.StatusNotifierWatcher IsStatusNotifierHostRegistered 2>/dev/null | grep -q true
-}
 
 start_session_bus() {
     cat >"$work/bus.conf" <<EOF
@@ -160,19 +145,4 @@ else
     python3 "$here/wait-for-tray.py" 10 || fail "trayer did not start"
 fi
 
-# libxkbcommon-x11 strndup()s keymap names straight out of X replies, which are not
-# NUL-terminated; AddressSanitizer's strict string checks take that for an overflow in
-# every X client. Later ASan options override earlier ones.
-if [ -n "${ASAN_OPTIONS:-}" ]; then
-    export ASAN_OPTIONS="$ASAN_OPTIONS:strict_string_checks=0"
-fi
-
-# In the background so that a signal (a test time-out) is handled at once, and in a
-# process group of its own so that ending it also ends what it started.
-exec 4<&0
-setsid "$@" <&4 4<&- &
-cmd_pid=$!
-wait "$cmd_pid"
-status=$?
-cmd_pid=""
-exit $status
+run_command "$@"
