@@ -24,11 +24,18 @@ dir=$(cd "$dir" && pwd)
 
 qt=$("$here/scripts/build-qt-mingw.sh")
 
+# A tree first configured with the win32-thread compilers keeps them in its cache: it is
+# configured anew with the posix-thread ones of the toolchain file.
+if [ -f "$dir/CMakeCache.txt" ] &&
+    ! grep -qs 'g++-posix' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
+    rm -rf "$dir/CMakeCache.txt" "$dir/CMakeFiles"
+fi
+
 cmake -S "$here" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-w64-x86_64.cmake" \
     -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_FIND_ROOT_PATH="$qt" \
     -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-    -DBUILD_TESTING=OFF \
+    -DBUILD_TESTING=OFF -DGETVANTOREL_ONLY=OFF \
     -DGETVANTOREL_ENDPOINT="http://127.0.0.1:${GETVANTOREL_WINDOWS_PORT:-18433}/authws/services/AuthenticationService" \
     "$@"
 cmake --build "$dir" -j 2
