@@ -1,6 +1,21 @@
 # Sourced by with-tray-host.sh and with-desktop.sh: waiting on a state, the tray host's
-# registration, and running the command in a process group of its own. The caller's stop()
-# ends the group through cmd_pid.
+# registration, running the command in a process group of its own and ending it all. The
+# caller defines stop(), which calls stop_processes with its own processes, latest first.
+
+cmd_pid=""
+trap stop EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# The command's whole process group first, then PIDS in the order given; then $work.
+stop_processes() {
+    [ -n "$cmd_pid" ] && kill -TERM -- "-$cmd_pid" 2>/dev/null && wait "$cmd_pid" 2>/dev/null
+    for pid in "$@"; do
+        kill "$pid" 2>/dev/null
+        wait "$pid" 2>/dev/null
+    done
+    rm -rf "${work:-}"
+}
 
 # Polls CONDITION (a command) every 50 ms, at most $wait_limit times (default 200: 10 s).
 wait_until() {

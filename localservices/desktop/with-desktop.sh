@@ -37,21 +37,10 @@ wait_limit=1200 # 60 s: desktops start slowly on a loaded machine
 work=$(mktemp -d "${TMPDIR:-/tmp}/desktop.XXXXXX") || exit 125
 chmod 755 "$work"
 pids=""
-cmd_pid=""
 started_at=$(date +%s.%N)
 
-stop() {
-    [ -n "$cmd_pid" ] && kill -TERM -- "-$cmd_pid" 2>/dev/null && wait "$cmd_pid" 2>/dev/null
-    # Latest first: the clients, then the bus and the display.
-    for pid in $pids; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap stop EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+# Latest first: the clients, then the bus and the display.
+stop() { stop_processes $pids; }
 
 fail() {
     echo "with-desktop: $1" >&2

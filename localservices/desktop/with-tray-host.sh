@@ -30,20 +30,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tray-host.XXXXXX") || exit 125
 xvfb_pid=""
 bus_pid=""
 tray_pids=""
-cmd_pid=""
 
-stop() {
-    # The command's whole process group first, then the clients, then their servers.
-    [ -n "$cmd_pid" ] && kill -TERM -- "-$cmd_pid" 2>/dev/null && wait "$cmd_pid" 2>/dev/null
-    for pid in $tray_pids $bus_pid $xvfb_pid; do
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-    done
-    rm -rf "$work"
-}
-trap stop EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+# The clients, then their servers.
+stop() { stop_processes $tray_pids $bus_pid $xvfb_pid; }
 
 fail() {
     echo "with-tray-host: $1" >&2
