@@ -1,21 +1,43 @@
-# Sourced by with-tray-host.sh and with-desktop.sh: waiting on a state, the tray host's
-# registration, running the command in a process group of its own and ending it all. The
-# caller defines stop(), which calls stop_processes with its own processes, latest first.
+# Sourced by with-tray-host.sh and with-desktop.sh: the session's folder and private home,
+# its processes and their teardown, waiting on a state, Xvfb, private buses, the tray host's
+# registration and running the command in a process group of its own.
 
+harness=$(basename "$0" .sh)
 cmd_pid=""
+pids="" # latest first: the clients, then the buses and the display
+work=""
 trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-# The command's whole process group first, then PIDS in the order given; then $work.
-stop_processes() {
+# The command's whole process group first, then the others, latest first; then $work.
+stop() {
     [ -n "$cmd_pid" ] && kill -TERM -- "-$cmd_pid" 2>/dev/null && wait "$cmd_pid" 2>/dev/null
-    for pid in "$@"; do
+    for pid in $pids; do
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
-    rm -rf "${work:-}"
+    [ -n "$work" ] && rm -rf "$work"
 }
+
+fail() {
+    echo "$harness: $1" >&2
+    [ -n "$work" ] && tail -n 20 "$work"/*.log >&2
+    exit 125
+}
+
+# Starts NAME (its log is NAME.log) in the background.
+run() {
+    name=$1
+    shift
+    "$@" >"$work/$name.log" 2>&1 &
+    pids="$! $pids"
+}
+
+# A server writes its address to FILE once it accepts connections.
+started() { [ -s "$1" ]; }
+owned() { gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true; }
 
 # Polls CONDITION (a command) every 50 ms, at most $wait_limit times (default 200: 10 s).
 wait_until() {
@@ -25,6 +47,68 @@ wait_until() {
         tries=$((tries + 1))
         sleep 0.05
     done
+}
+
+# The session's folder $work (named after PREFIX), where everything it writes stays: a home
+# folder of its own with the XDG folders in it, set before any bus starts so that the
+# services it activates inherit them.
+session_work() {
+    work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX") || exit 125
+    chmod 755 "$work"
+    HOME=$work/home
+    XDG_CONFIG_HOME=$HOME/.config
+    XDG_CACHE_HOME=$HOME/.cache
+    XDG_DATA_HOME=$HOME/.local/share
+    XDG_STATE_HOME=$HOME/.local/state
+    XDG_RUNTIME_DIR=$work/runtime
+    export HOME XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME XDG_STATE_HOME XDG_RUNTIME_DIR
+    mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" \
+        "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# A bus of TYPE (session or system) whose address is in $work/TYPE, activating only the
+# services copied into $work/TYPE-services.
+start_bus() {
+    mkdir -p "$work/$1-services"
+    cat >"$work/$1.conf" <<CONF
+<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>$1</type>
+  <listen>unix:dir=$work</listen>
+  <auth>EXTERNAL</auth>
+  <servicedir>$work/$1-services</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+CONF
+    dbus-daemon --nofork --config-file="$work/$1.conf" --print-address=5 \
+        5>"$work/$1" >"$work/$1-bus.log" 2>&1 &
+    pids="$! $pids"
+    wait_until started "$work/$1" || fail "the $1 bus did not start"
+}
+
+# The private session bus.
+start_session() {
+    start_bus session
+    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/session")
+    NO_AT_BRIDGE=1
+    export DBUS_SESSION_BUS_ADDRESS NO_AT_BRIDGE
+}
+
+# An X server of SIZE (WxH) on a display it picks itself, so that any number of runs can
+# share a machine.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset \
+        3>"$work/display" >"$work/xvfb.log" 2>&1 &
+    pids="$! $pids"
+    wait_until started "$work/display" || fail "Xvfb did not start"
+    DISPLAY=":$(head -n 1 "$work/display")"
+    export DISPLAY
 }
 
 host_registered() {

@@ -5,6 +5,9 @@
 #   gnome               gnome-shell --x11 on Xvfb: a notification server but no tray
 #   gnome-appindicator  the same with the AppIndicator extension, which brings a tray
 #   lxqt                lxqt-panel (statusnotifier plugin), lxqt-notificationd and openbox
+#   xfce                xfce4-panel (systray plugin) and xfce4-notifyd on Xvfb
+#   xfce-dunst          the same panel with dunst
+#   xfce-none           the same panel without a notification server
 #   sway                sway headless with waybar's tray and mako; Qt runs on Wayland
 #   bare                Xvfb alone: neither a tray nor a notification server
 #
@@ -28,66 +31,19 @@ if [ -n "${as_user:-}" ]; then
     mkdir -p /run/systemd/seats
     user=${DESKTOP_USER:-nobody}
     exec setpriv --reuid="$user" --regid="$(id -g "$user")" --clear-groups \
-        env HOME=/tmp sh "$0" "$DESKTOP" "$@"
+        sh "$0" "$DESKTOP" "$@"
 fi
 
 . "$(cd "$(dirname "$0")" && pwd)/session-common.sh"
 wait_limit=1200 # 60 s: desktops start slowly on a loaded machine
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/desktop.XXXXXX") || exit 125
-chmod 755 "$work"
-pids=""
+session_work desktop
 started_at=$(date +%s.%N)
 
-# Latest first: the clients, then the bus and the display.
-stop() { stop_processes $pids; }
-
-fail() {
-    echo "with-desktop: $1" >&2
-    tail -n 20 "$work"/*.log >&2
-    exit 125
-}
-
-# Starts NAME (its log is NAME.log) in the background.
-run() {
-    name=$1
-    shift
-    "$@" >"$work/$name.log" 2>&1 &
-    pids="$! $pids"
-}
-
-started() { [ -s "$1" ]; }
-owned() { gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-    --method org.freedesktop.DBus.NameHasOwner "$1" 2>/dev/null | grep -q true; }
 # Activation by name, as the first Notify of any client would do it.
 activated() { gdbus call --session --dest org.freedesktop.Notifications \
     --object-path /org/freedesktop/Notifications \
     --method org.freedesktop.Notifications.GetServerInformation >/dev/null 2>&1; }
-
-# A bus of TYPE (session or system) whose address is in $work/TYPE, activating the
-# services copied into $work/TYPE-services.
-start_bus() {
-    mkdir -p "$work/$1-services"
-    cat >"$work/$1.conf" <<EOF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>$1</type>
-  <listen>unix:dir=$work</listen>
-  <auth>EXTERNAL</auth>
-  <servicedir>$work/$1-services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-EOF
-    dbus-daemon --nofork --config-file="$work/$1.conf" --print-address=5 \
-        5>"$work/$1" >"$work/$1-bus.log" 2>&1 &
-    pids="$! $pids"
-    wait_until started "$work/$1" || fail "the $1 bus did not start"
-}
 
 # Copies the session services named into the private bus's folder.
 services() {
@@ -97,31 +53,8 @@ services() {
     done
 }
 
-start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
-        3>"$work/display" >"$work/xvfb.log" 2>&1 &
-    pids="$! $pids"
-    wait_until started "$work/display" || fail "Xvfb did not start"
-    DISPLAY=":$(head -n 1 "$work/display")"
-    export DISPLAY
-}
-
-start_session() {
-    start_bus session
-    DBUS_SESSION_BUS_ADDRESS=$(head -n 1 "$work/session")
-    XDG_CONFIG_HOME="$work/config"
-    XDG_CACHE_HOME="$work/cache"
-    XDG_DATA_HOME="$work/data"
-    XDG_RUNTIME_DIR="$work/runtime"
-    NO_AT_BRIDGE=1
-    export DBUS_SESSION_BUS_ADDRESS XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME \
-        XDG_RUNTIME_DIR NO_AT_BRIDGE
-    mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
-    chmod 700 "$XDG_RUNTIME_DIR"
-}
-
 start_plasma() {
-    start_xvfb
+    start_xvfb 1024x768
     start_session
     # kded5 serves the tray watcher and plasmashell wants the activity manager; the only
     # notification server is plasmashell itself.
@@ -139,7 +72,7 @@ start_plasma() {
 }
 
 start_gnome() {
-    start_xvfb
+    start_xvfb 1024x768
     start_session
     [ -d /run/systemd/seats ] || fail "gnome-shell needs /run/systemd/seats"
     start_bus system
@@ -183,7 +116,7 @@ gnome_started() {
 }
 
 start_lxqt() {
-    start_xvfb
+    start_xvfb 1024x768
     start_session
     XDG_CURRENT_DESKTOP=LXQt
     export XDG_CURRENT_DESKTOP
@@ -207,6 +140,51 @@ EOF
     run panel lxqt-panel
     wait_until host_registered || fail "lxqt-panel registered no StatusNotifierHost"
     wait_until owned org.freedesktop.Notifications || fail "lxqt-notificationd did not start"
+}
+
+start_xfce() {
+    start_xvfb 1024x768
+    start_session
+    XDG_CURRENT_DESKTOP=XFCE
+    export XDG_CURRENT_DESKTOP
+    # xfconfd reads the panel's layout from here: only the systray plugin.
+    channels="$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml"
+    mkdir -p "$channels"
+    cat >"$channels/xfce4-panel.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=8;x=512;y=752"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array">
+        <value type="int" value="1"/>
+      </property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+EOF
+    for xfconfd in /usr/lib/*/xfce4/xfconf/xfconfd; do :; done
+    run xfconfd "$xfconfd"
+    wait_until owned org.xfce.Xfconf || fail "xfconfd did not start"
+    run panel xfce4-panel --disable-wm-check
+    case $DESKTOP in
+    xfce)
+        for notifyd in /usr/lib/*/xfce4/notifyd/xfce4-notifyd; do :; done
+        run notifications "$notifyd"
+        ;;
+    xfce-dunst) run notifications dunst ;;
+    esac
+    if [ "$DESKTOP" != xfce-none ]; then
+        wait_until owned org.freedesktop.Notifications || fail "no notification server started"
+    fi
+    wait_until host_registered || fail "xfce4-panel registered no StatusNotifierHost"
 }
 
 start_sway() {
@@ -249,9 +227,10 @@ case $DESKTOP in
 plasma) start_plasma ;;
 gnome | gnome-appindicator) start_gnome ;;
 lxqt) start_lxqt ;;
+xfce | xfce-dunst | xfce-none) start_xfce ;;
 sway) start_sway ;;
 bare)
-    start_xvfb
+    start_xvfb 1024x768
     start_session
     ;;
 *) fail "unknown desktop $DESKTOP" ;;

@@ -6,8 +6,10 @@ the icon (reparented into the tray host's "panel" window), the balloon (a top-le
 window of type TOOLTIP) and, once opened, the context menu (another top-level window)."""
 
 import collections
+import os
 import re
 import subprocess
+import tempfile
 import time
 
 _TREE_LINE = re.compile(
@@ -86,6 +88,26 @@ def windows_of_class(wm_class, min_size=2):
                                 int(info["Absolute upper-left Y"]), int(info["Width"]),
                                 int(info["Height"]), False))
     return found
+
+
+def window_type(window):
+    """The window's _NET_WM_WINDOW_TYPE, as xprop prints it."""
+    return _run("xprop", "-id", window.id, "_NET_WM_WINDOW_TYPE")
+
+
+def text_of(window, scale=100):
+    """The text the screen shows inside window, as tesseract reads it, blanks folded. Small
+    text reads better enlarged (scale in percent), at a cost in time."""
+    with tempfile.TemporaryDirectory() as work:
+        shot = os.path.join(work, "shot.png")
+        subprocess.run(["import", "-window", "root", "-crop", "%dx%d+%d+%d" % (
+            window.width, window.height, window.x, window.y), "+repage", "-colorspace", "Gray",
+            "-resize", "%d%%" % scale, shot], check=True)
+        # One block, so that no line is dropped; one thread, as the machine is busy with the
+        # desktops under test.
+        text = subprocess.run(["tesseract", shot, "-", "--psm", "6"], capture_output=True,
+                              text=True, env=dict(os.environ, OMP_THREAD_LIMIT="1")).stdout
+    return " ".join(text.split())
 
 
 def wait_for(probe, timeout):
