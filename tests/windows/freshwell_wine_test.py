@@ -99,19 +99,6 @@ def freshwell_window():
     return shown[0] if len(shown) == 1 else None
 
 
-def read_text(window):
-    """The text in window, as tesseract reads it off the screen, blanks folded."""
-    shot = os.path.join(WORK, "shot.png")
-    subprocess.run(["import", "-window", "root", shot], check=True)
-    # Enlarged, small UI text reads well; as one block, no line is dropped.
-    subprocess.run(["convert", shot, "-crop", "%dx%d+%d+%d" % (
-        window.width, window.height, window.x, window.y), "+repage", "-colorspace", "Gray",
-        "-resize", "300%", shot], check=True)
-    text = subprocess.run(["tesseract", shot, "-", "--psm", "6"], capture_output=True,
-                          text=True).stdout
-    return " ".join(text.split())
-
-
 def reads(text, expected, key):
     """Whether OCR text shows expected: key exactly, and nine tenths of expected's
     characters in order (reading slips on the rest, as "-5 or" for "-s or", are tolerated)."""
@@ -126,7 +113,7 @@ def wait_for_text(probe, expected, key, timeout=10):
     def found():
         window = probe()
         if window:
-            seen[0] = read_text(window)
+            seen[0] = x11.text_of(window, 300)
         return window if window and reads(seen[0], expected, key) else None
 
     window = x11.wait_for(found, timeout)
@@ -177,7 +164,7 @@ class FreshwellUnderWine(unittest.TestCase):
         self.start()
         wait_for_text(balloon, TWO_UPDATES, "Updates available! There are 2 updates ", 20)
         menu = self.open_menu()
-        self.assertEqual(read_text(menu), "Install updates Quit")
+        self.assertEqual(x11.text_of(menu, 300), "Install updates Quit")
         x11.click(menu, menu.width // 2, menu.height * 3 // 4, 1)  # Quit, below the separator
         self.assertEqual(self.exit_code(), 0)
         self.assertEqual(self.installer_starts(), "")

@@ -1,18 +1,27 @@
 """Freshwell in the sessions of the desktops users run (with-desktop.sh sets DESKTOP): the
 desktop's own tray and notification server, acted on the way each desktop offers, the menu
-through its dbusmenu Event. ctest sets FRESHWELL."""
+through its dbusmenu Event. The session bus is watched as a monitor. A notification is
+known by what it shows: the server's own list where it has one, else the popup's text."""
 
 import json
 import os
+import re
 import subprocess
 import unittest
 
-from freshwell_desktop_test import (FreshwellDesktopTest, FreshwellRun, GLib, NOTIFICATIONS,
-                                    TEXT, TITLE, call, x11)
+from freshwell_run import (ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, Gio, GLib,
+                           call, on, x11)
 
 DESKTOP = os.environ.get("DESKTOP", "")
+TRAYS = ("lxqt", "sway", "gnome-appindicator", "plasma", "xfce", "xfce-dunst")
 ACTIONS = ["default", "", "install", "Install updates"]
 TEXT_WITHOUT_TRAY = TEXT.replace("Right-click the tray icon", 'Click "Install updates"')
+# Another program's notification; words that read back well off the screen.
+OTHER = ("Backup finished", "All files were saved")
+# The X11 class of the servers' popups. xfce4-notifyd 0.7.3 acts only through its buttons
+# (a click elsewhere dismisses), dunst on a middle click (a left click dismisses).
+POPUP_CLASS = {"plasma": "plasmashell", "lxqt": "lxqt-notificationd", "xfce": "xfce4-notifyd",
+               "xfce-dunst": "Dunst"}
 
 
 def shell(script):
@@ -33,12 +42,62 @@ def settled(probe):
     return x11.wait_for(again, 5)
 
 
-class FreshwellInSessionTest(FreshwellDesktopTest):
+def folded(text):
+    return " ".join(text.lower().split())
+
+
+class FreshwellInSessionTest(FreshwellRun):
+    def watch_bus(self):
+        """Records (member, sender, body) of notification calls and signals and item calls, and
+        the answers to Notify as ("NotifyReply", the caller, body)."""
+        self.messages = []
+        self.notify_calls = set()
+        monitor = Gio.DBusConnection.new_for_address_sync(
+            os.environ["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        self.addCleanup(monitor.close_sync)
+        monitor.add_filter(self.record)
+        rules = ["interface='%s'" % NOTIFICATIONS, "interface='org.kde.StatusNotifierItem'",
+                 "type='method_return'"]
+        monitor.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                          "org.freedesktop.DBus.Monitoring", "BecomeMonitor",
+                          GLib.Variant("(asu)", (rules, 0)), None, 0, 5000)
+
+    def record(self, connection, message, incoming):
+        """Runs in GDBus's worker thread. Keeps the calls and signals seen from GDBus, which
+        would answer them; passes our own messages and the replies on."""
+        kind = message.get_message_type()
+        if not incoming or kind not in (Gio.DBusMessageType.METHOD_CALL,
+                                        Gio.DBusMessageType.SIGNAL,
+                                        Gio.DBusMessageType.METHOD_RETURN):
+            return message
+        body = message.get_body()
+        member = message.get_member()
+        if kind == Gio.DBusMessageType.METHOD_RETURN:
+            if message.get_destination() == connection.get_unique_name():
+                return message  # BecomeMonitor's
+            if (message.get_destination(), message.get_reply_serial()) not in self.notify_calls:
+                return None
+            member, by = "NotifyReply", message.get_destination()
+        else:
+            by = message.get_sender()
+            if member == "Notify":
+                self.notify_calls.add((by, message.get_serial()))
+        self.messages.append((member, by, body.unpack() if body else ()))
+        return None
+
+    def seen(self, member, sender=None):
+        return [body for name, by, body in list(self.messages)
+                if name == member and sender in (None, by)]
+
     def registered_items(self):
         """Freshwell's items, as "<bus name>/<path>" (GNOME's extension writes "<name>@/<path>"):
         lxqt-notificationd adds one of its own for notifications it closed unseen."""
         ours = []
-        for item in super().registered_items() if DESKTOP != "gnome" else []:
+        for item in call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties",
+                         "Get", "(ss)", (WATCHER, "RegisteredStatusNotifierItems"))[0] \
+                if DESKTOP != "gnome" else []:
             item = item.replace("@/", "/")
             try:
                 pid = call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
@@ -49,14 +108,20 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
                 ours.append(item)
         return ours
 
+    def item_call(self, interface, method, signature, args):
+        name, path = self.registered_items()[0].split("/", 1)
+        return call(name, "/" + path, interface, method, signature, args)
+
     def start(self, text=TEXT, timeout=5000):
         """Freshwell's one posting once the desktop shows it alone (with its tray item unless
-        there is no tray)."""
+        there is no tray): what shown() gives for it."""
         self.watch_bus()
         self.launch("--server", "9.1")
         if DESKTOP != "gnome":
             self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
-        self.assertTrue(x11.wait_for(lambda: self.shown(TITLE), 10), "nothing shows")
+        # Read off the screen once: the popup may be gone after its 5 s.
+        shown = x11.wait_for(lambda: self.shown(TITLE), 10)
+        self.assertTrue(shown, "nothing shows")
         # GNOME Shell passes postings on to a helper: Freshwell's come first.
         self.sender = x11.wait_for(lambda: next(
             (by for name, by, _ in list(self.messages) if name == "Notify"), None), 5)
@@ -64,12 +129,16 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         (post,) = self.seen("Notify", self.sender)
         self.assertEqual((post[0], post[1]) + post[3:6] + post[7:],
                          ("Freshwell", 0, TITLE, text, ACTIONS, timeout))
-        self.assertEqual(len(self.shown(TITLE)), 1)
+        image = post[6]["image-data"]
+        self.assertEqual(image[:6], (48, 48, 48 * 4, True, 8, 4))
+        self.assertEqual(bytes(image[6]),
+                         b"".join(bytes(p) for row in x11.rgba(ICONS[-1]) for p in row))
+        self.assertEqual(len(shown), 1)
         self.assertEqual(self.installer_calls(), [])
+        return shown[0]
 
     def shown(self, title):
-        """Handles of the notifications the desktop shows: the server's ids where it tells
-        them, else popup windows (which show no text to X11)."""
+        """Handles of the notifications the desktop shows with that title."""
         if DESKTOP == "sway":
             listed = json.loads(subprocess.run(["makoctl", "list"], capture_output=True,
                                                text=True, check=True).stdout)["data"][0]
@@ -78,10 +147,15 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
             # Once the banner has slid in.
             return shell("const t = Main.messageTray; t._notificationState == 2 && "
                          "t._banner.notification.title == %s ? [1] : []" % json.dumps(title))
-        if DESKTOP == "lxqt":
-            return x11.windows_of_class("lxqt-notificationd", 50)
-        # Plasma's popups stand above its panel at the right.
-        return [w for w in x11.windows_of_class("plasmashell", 50) if w.x > 500 and w.y < 700]
+        # Plasma's own windows include the desktop and the panel, which a popup covers.
+        popups = [self.settled_popup(w) for w in x11.windows_of_class(POPUP_CLASS[DESKTOP], 20)
+                  if not re.search("_DESKTOP|_DOCK", x11.window_type(w))]
+        return [w for w in popups if w and folded(title) in folded(x11.text_of(w))]
+
+    def settled_popup(self, window):
+        """The popup once it has stopped moving and growing, or None once it has gone."""
+        return settled(lambda: next((w for w in x11.windows_of_class(
+            POPUP_CLASS[DESKTOP], 20) if w.id == window.id), None))
 
     def act(self, shown, button):
         """Presses the notification's only button, or clicks its body, once it has stopped
@@ -105,13 +179,17 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
             target = point(button_box) if button else point("_bannerBin")
             subprocess.run(["xdotool", "mousemove", *target, "click", "1"], check=True)
         else:
-            shown = settled(lambda: next((w for w in self.shown(TITLE) if w.id == shown.id), None))
-            x, y = ((shown.width // 2, shown.height - 34 if button else 40) if DESKTOP == "lxqt"
-                    else (shown.width - 60 if button else 60, shown.height - 19 if button else 40))
+            shown = self.settled_popup(shown)
+            width, height = shown.width, shown.height
+            x, y, mouse = {  # the only button either way on xfce4-notifyd
+                "lxqt": (width // 2, height - 34 if button else 40, 1),
+                "plasma": (width - 60 if button else 60, height - 19 if button else 40, 1),
+                "xfce": (width - 50, height - 25, 1),
+                "xfce-dunst": (width // 2, height // 2, 2)}[DESKTOP]
 
             def pressed():
                 # Plasma's popup may show before it takes clicks; one taken ends it.
-                x11.click(shown, x, y, 1)
+                x11.click(shown, x, y, mouse)
                 return x11.wait_for(lambda: self.seen("ActionInvoked"), 1)
             self.assertTrue(x11.wait_for(pressed, 5), "the popup took no click")
 
@@ -126,14 +204,24 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
 
     def menu_event(self, label):
         """Sends dbusmenu's "clicked" for the entry of the icon's menu called label."""
-        name, path = self.registered_items()[0].split("/", 1)
-        menu = call(name, "/" + path, "org.freedesktop.DBus.Properties", "Get", "(ss)",
-                    ("org.kde.StatusNotifierItem", "Menu"))[0]
+        name = self.registered_items()[0].split("/", 1)[0]
+        menu = self.item_call("org.freedesktop.DBus.Properties", "Get", "(ss)",
+                              ("org.kde.StatusNotifierItem", "Menu"))[0]
         layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
         entry = next(i for i, props, _ in layout[1][2]
                      if props.get("label", "").replace("&", "").replace("_", "") == label)
         call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
              (entry, "clicked", GLib.Variant("i", 0), 0))
+
+    def assert_untouched(self):
+        """Waits until Freshwell has handled everything sent to it, then checks it did nothing."""
+        self.assertEqual(len(self.registered_items()), 1, "the icon left the tray")
+        # Qt's item answers from the program's event loop, on the connection where Qt itself
+        # listens for notification signals.
+        self.item_call("org.freedesktop.DBus.Properties", "Get", "(ss)",
+                       ("org.kde.StatusNotifierItem", "Status"))
+        self.assertTrue(self.alive())
+        self.assertEqual(self.installer_calls(), [])
 
     def assert_installed_once(self):
         self.assertEqual(x11.wait_for(self.installer_calls, 5), ["--server=9.1"])
@@ -144,18 +232,17 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         self.assertFalse(x11.wait_for(lambda: len(self.installer_calls()) > 1, 1))
         self.assertTrue(self.alive())
 
+    @on(*TRAYS)
     def test_one_notification_whose_button_installs_once(self):
-        self.start()
-        shown = self.shown(TITLE)
-        self.assertEqual(len(shown), 1)
-        self.act(shown[0], button=True)
+        self.act(self.start(), button=True)
         self.assert_installed_once()
 
+    @on("gnome")
     def test_without_tray_the_notification_s_button_installs_once(self):
-        self.start(TEXT_WITHOUT_TRAY, 0)
-        self.act(self.shown(TITLE)[0], button=True)
+        self.act(self.start(TEXT_WITHOUT_TRAY, 0), button=True)
         self.assert_installed_once()
 
+    @on("gnome")
     def test_without_tray_a_dismissed_notification_ends_the_announcement(self):
         self.start(TEXT_WITHOUT_TRAY, 0)
         self.dismiss_ours()
@@ -167,27 +254,47 @@ class FreshwellInSessionTest(FreshwellDesktopTest):
         self.assertTrue(self.alive())
         self.assertEqual(self.installer_calls(), [])
 
+    @on(*TRAYS)
     def test_menu_install(self):
         self.start()
         self.menu_event("Install updates")
         self.assert_installed_once()
 
-    def test_others_notification_starts_nothing_and_menu_quit_exits_zero(self):
+    @on(*TRAYS)
+    def test_left_click_and_others_notification_start_nothing_and_menu_quit_exits_zero(self):
         self.start()
+        # A left click on the icon, as the tray host passes it on.
+        self.item_call("org.kde.StatusNotifierItem", "Activate", "(ii)", (0, 0))
+        self.assert_untouched()
         self.dismiss_ours()
-        mail = subprocess.Popen(["notify-send", "-A", "default=Open", "Mail", "New message"],
-                                stdout=subprocess.PIPE, text=True)
-        self.addCleanup(mail.kill)
-        shown = x11.wait_for(lambda: self.shown("Mail"), 10)
+        other = subprocess.Popen(["notify-send", "-A", "default=Open", *OTHER],
+                                 stdout=subprocess.PIPE, text=True)
+        self.addCleanup(other.kill)
+        shown = x11.wait_for(lambda: self.shown(OTHER[0]), 10)
         self.assertTrue(shown, "the other program's notification does not show")
         self.act(shown[0], button=False)
-        self.assertEqual(mail.communicate(timeout=5)[0].strip(), "default")
+        self.assertEqual(other.communicate(timeout=5)[0].strip(), "default")
         self.assert_untouched()
         self.menu_event("Quit")
         self.assertEqual(self.program.wait(5), 0)
         self.assertEqual(self.installer_calls(), [])
+        # The server's NotificationClosed ended it: nothing is left for Freshwell to close.
+        self.assertEqual(self.seen("CloseNotification", self.sender), [])
+
+    @on("xfce-none")
+    def test_without_a_notification_server_the_tray_icon_posts_its_message(self):
+        self.watch_bus()
+        self.launch("--server", "9.1")
+        self.assertTrue(x11.wait_for(self.registered_items, 15), "no StatusNotifierItem")
+        # Qt's own postings, as on any tray: no actions, 1 ms, then 5000 ms.
+        posts = x11.wait_for(lambda: len(self.seen("Notify")) >= 2 and self.seen("Notify"), 5)
+        self.assertEqual([(p[3], p[4], p[5], p[7]) for p in posts or []],
+                         [(TITLE, TEXT, [], 1), (TITLE, TEXT, [], 5000)])
+        self.assertTrue(self.seen("GetCapabilities"))
+        self.assertTrue(self.alive())
 
 
+@on("bare")
 class FreshwellWithoutTrayTest(FreshwellRun):
     def test_neither_tray_nor_notification_server_box_and_minus_one(self):
         self.launch()
