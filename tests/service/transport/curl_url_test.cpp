@@ -1,4 +1,4 @@
-// URL cracking and request URLs of the libcurl layer.
+// URL cracking of the libcurl layer; its request URLs are seen in curl_platform_test.
 #include "curl_url.h"
 
 #include <gtest/gtest.h>
@@ -23,11 +23,4 @@ TEST(CurlUrl, CrackingGivesSchemePortAndPathWithQueryOrRefusesWithoutCutting)
     EXPECT_EQ(crack(("http://" + std::string(300, 'h') + "/p").c_str()), "error 122");
     EXPECT_EQ(crack(("http://h/" + std::string(200, 'p') + "?" + std::string(60, 'q')).c_str()),
               "error 122");
-
-    char url[32];
-    EXPECT_EQ(http_curl_request_url(url, sizeof url, 1, "::1", 8443, "/svc?x"), 0u);
-    EXPECT_STREQ(url, "https://[::1]:8443/svc?x");
-    EXPECT_EQ(http_curl_request_url(url, sizeof url, 0, "[::1]", 80, ""), 0u);
-    EXPECT_STREQ(url, "http://[::1]:80/");
-    EXPECT_EQ(http_curl_request_url(url, sizeof url, 0, "h", 80, "/01234567890123456789"), 12005u);
 }
