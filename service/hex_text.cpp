@@ -1,4 +1,7 @@
+// The HexText codec; its contracts are in hex_text.h.
 #include "hex_text.h"
+
+#include "hex_digit.h"
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -30,17 +33,6 @@ int IsHexStr(const char *text)
     return text != NULL && text[strspn(text, "0123456789ABCDEFabcdef-")] == '\0';
 }
 
-static int HexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 char *HexStrToStr(const char *hex)
 {
     if (hex == NULL) {
@@ -59,7 +51,7 @@ char *HexStrToStr(const char *hex)
     if (text == NULL)
         return NULL;
     for (size_t i = 0; i < len / 2; ++i)
-        text[i] = (char)((HexDigitValue(hex[2 * i]) << 4) | HexDigitValue(hex[2 * i + 1]));
+        text[i] = (char)((hex_digit_value(hex[2 * i]) << 4) | hex_digit_value(hex[2 * i + 1]));
     text[len / 2] = '\0';
     return text;
 }

@@ -6,6 +6,8 @@
 // the response body is handed back through frecv. The open request lives in soap->socket.
 #include "http_plugin.h"
 
+#include "chunk_framing.h"
+
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -251,32 +253,6 @@ static int http_plugin_send_loop(struct soap *soap, struct http_plugin_state *st
     }
 }
 
-static unsigned long http_plugin_chunk_size(const char *bytes, size_t length)
-{
-    unsigned long size = 0;
-    for (size_t i = 0; i < length; i++) {
-        char c = bytes[i];
-        int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else
-            break;
-        if (size > (UINT32_MAX >> 4))
-            return UINT32_MAX;
-        size = (size << 4) | (unsigned long)digit;
-    }
-    return size;
-}
-
-static int http_plugin_is_alnum(char c)
-{
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 // Makes room for `total` bytes in our own block, doubling the capacity as needed.
 static int http_plugin_reserve(struct http_plugin_state *state, uint32_t total)
 {
@@ -324,7 +300,7 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
     int in_place = 0;
     if (!state->send_buffer) {
         if (chunked) {
-            uint64_t expected = (uint64_t)http_plugin_chunk_size(bytes, length) + length + 16u;
+            uint64_t expected = (uint64_t)http_chunk_size(bytes, length, NULL) + length + 16u;
             state->message_length = expected > UINT32_MAX ? UINT32_MAX : (uint32_t)expected;
         } else if (state->message_length == HTTP_PLUGIN_LENGTH_UNKNOWN) {
             // Neither announced nor chunked: there is no way to tell where the body ends.
@@ -351,8 +327,7 @@ static int http_plugin_send(struct soap *soap, const char *bytes, size_t length)
             memcpy(state->send_buffer + state->buffered_length, bytes, length);
         state->buffered_length = total;
         // The final chunk line is CR LF "0" CR LF ...
-        if (chunked && state->expect_chunk_size && length >= 4 && bytes[2] == '0' &&
-            !http_plugin_is_alnum(bytes[3]))
+        if (chunked && state->expect_chunk_size && http_chunk_is_last(bytes, length))
             state->message_length = state->buffered_length;
     }
 

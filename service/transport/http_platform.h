@@ -4,8 +4,8 @@
 // the same contracts: handles are opaque, a failed call returns null/false and leaves its
 // reason in http_platform_last_error(), and every number (option, flag, scheme, status,
 // error) has the Windows internet library's value. The implementation is chosen at link
-// time: http_platform_wininet.cpp on Windows, http_platform_curl.cpp elsewhere, and a
-// scripted fake in the tests.
+// time: http_platform_wininet.cpp on Windows, the libcurl layer (curl_*.cpp) elsewhere, and
+// a scripted fake in the tests.
 #ifndef HTTP_PLATFORM_H
 #define HTTP_PLATFORM_H
 
