@@ -1,12 +1,14 @@
+// UpdateDialog: the check schedule, the announcement by tray icon, balloon or notification,
+// and the installer start.
 #include "updatedialog.h"
 
 #include "balloon_click_guard.h"
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "check_schedule.h"
-#include "dbus_tray.h"
 #include "desktop_notification.h"
 #include "freshwell_icon.h"
 #include "installer_launch.h"
+#include "tray_icon_kind.h"
 #include "ui_updatedialogform.h"
 
 #include <QAction>

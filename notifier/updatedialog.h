@@ -1,3 +1,4 @@
+// UpdateDialog, the notifier's one object.
 #ifndef FRESHWELL_UPDATEDIALOG_H
 #define FRESHWELL_UPDATEDIALOG_H
 
