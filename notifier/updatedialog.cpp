@@ -137,8 +137,7 @@ void UpdateDialog::updateCheck()
     if (notification) {
         // Freshwell's own notification: a first, short posting would only make a popup that
         // the second replaces at once, which some servers refuse and others show without
-        // its button. No server owns the name: Qt's balloons, which lead nowhere, are all
-        // there are.
+        // its button. Qt's balloons, which lead nowhere, only when no server owns the name.
         notification->show(title, text, kSecondBalloonMs,
                            [this, title, text] { showBalloons(title, text); });
     } else {
