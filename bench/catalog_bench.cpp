@@ -1,6 +1,6 @@
 // Times one update check against a catalog URL: catalog_bench URL [SERVER_VERSION]
 // Prints "count=N ms=T peak-rss-kib=K". Run by bench/catalog.sh.
-#include "catalog_check.h"
+#include "catalog_count.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,3 +1,4 @@
+// The check schedule on single-shot timers.
 #include "check_schedule.h"
 
 #include <QTimer>

@@ -1,3 +1,4 @@
+// The check schedule: the one source of time of the notifier.
 #ifndef FRESHWELL_CHECK_SCHEDULE_H
 #define FRESHWELL_CHECK_SCHEDULE_H
 

@@ -1,3 +1,4 @@
+// The program's icon at every panel size, from the resources.
 #include "freshwell_icon.h"
 
 #include <QString>

@@ -1,3 +1,4 @@
+// The program's icon at every panel size.
 #ifndef FRESHWELL_FRESHWELL_ICON_H
 #define FRESHWELL_FRESHWELL_ICON_H
 

@@ -1,3 +1,4 @@
+// The start of the add-on installer, detached from the notifier.
 #include "installer_launch.h"
 
 #include <QProcess>

@@ -1,3 +1,4 @@
+// The start of the add-on installer.
 #ifndef FRESHWELL_INSTALLER_LAUNCH_H
 #define FRESHWELL_INSTALLER_LAUNCH_H
 

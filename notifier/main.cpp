@@ -1,3 +1,4 @@
+// Freshwell's entry point: the command line, then UpdateDialog and the event loop.
 #include "updatedialog.h"
 
 #include <QApplication>

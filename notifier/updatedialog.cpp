@@ -1,12 +1,14 @@
+// UpdateDialog: the check schedule, the announcement by tray icon, balloon or notification,
+// and the installer start.
 #include "updatedialog.h"
 
 #include "balloon_click_guard.h"
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "check_schedule.h"
-#include "dbus_tray.h"
 #include "desktop_notification.h"
 #include "freshwell_icon.h"
 #include "installer_launch.h"
+#include "tray_icon_kind.h"
 #include "ui_updatedialogform.h"
 
 #include <QAction>
@@ -25,8 +27,18 @@ constexpr int kImmediateCheckDelayMs = 1;          // as soon as the event loop 
 constexpr int kNextDayCheckDelayMs = 86400000;     // after a check that found nothing
 constexpr int kAfterInstallCheckDelayMs = 1800000; // half an hour after an installer start
 
+// Posted even while the icon does not report itself visible yet; the lasting second replaces it.
 constexpr int kFirstBalloonMs = 1;
 constexpr int kSecondBalloonMs = 5000;
+
+// The announcement's text for count updates, ending with how to go on. Joined as literals,
+// so that each of the four texts still reaches the translation whole.
+#define FRESHWELL_UPDATES_TEXT(count, howToGoOn)                                                   \
+    ((count) > 1 ? tr("There are %1 updates available for your Corvanta Standard Server "          \
+                      "installation.\n\n" howToGoOn)                                               \
+                 : tr("There is %1 update available for your Corvanta Standard Server "            \
+                      "installation.\n\n" howToGoOn))                                              \
+        .arg(count)
 
 // Neither a tray nor a notification server with buttons: Freshwell cannot announce anything.
 void showNoTrayBoxAndExit()
@@ -113,49 +125,33 @@ void UpdateDialog::updateCheck()
         announceWithoutTray(title, count);
         return;
     }
-    if (!trayIcon) {
+    const bool firstAnnouncement = !trayIcon;
+    if (firstAnnouncement)
         createTrayIcon();
-        trayIcon->setVisible(true);
-        connectClicks();
-    }
     trayIcon->setVisible(true);
+    if (firstAnnouncement)
+        connectClicks();
 
-    QString text;
-    if (count > 1) {
-        text = tr("There are %1 updates available for your Corvanta Standard Server "
-                  "installation.\n\nRight-click the tray icon to download and install.");
-    } else {
-        text = tr("There is %1 update available for your Corvanta Standard Server "
-                  "installation.\n\nRight-click the tray icon to download and install.");
-    }
-    text = text.arg(count);
-
+    const QString text =
+        FRESHWELL_UPDATES_TEXT(count, "Right-click the tray icon to download and install.");
     if (notification) {
         // Freshwell's own notification: a first, short posting would only make a popup that
         // the second replaces at once, which some servers refuse and others show without
-        // its button.
-        announce(title, text, kSecondBalloonMs);
+        // its button. Qt's balloons, which lead nowhere, only when no server owns the name.
+        notification->show(title, text, kSecondBalloonMs,
+                           [this, title, text] { showBalloons(title, text); });
     } else {
-        announce(title, text, kFirstBalloonMs);
-        if (trayIcon->isVisible())
-            announce(title, text, kSecondBalloonMs);
+        showBalloons(title, text);
     }
 
     // No check is armed while the announcement stands; the installer start arms the next.
 }
 
-void UpdateDialog::announce(const QString &title, const QString &text, int displayMs)
+void UpdateDialog::showBalloons(const QString &title, const QString &text)
 {
-    if (!notification) {
-        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, displayMs);
-        return;
-    }
-    notification->show(title, text, displayMs, [this, title, text] {
-        // No server owns the name: Qt's balloons, which lead nowhere, are all there are.
-        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kFirstBalloonMs);
-        if (trayIcon->isVisible())
-            trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kSecondBalloonMs);
-    });
+    trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kFirstBalloonMs);
+    if (trayIcon->isVisible())
+        trayIcon->showMessage(title, text, QSystemTrayIcon::Information, kSecondBalloonMs);
 }
 
 void UpdateDialog::announceWithoutTray(const QString &title, int count)
@@ -171,12 +167,9 @@ void UpdateDialog::announceWithoutTray(const QString &title, int count)
         });
     }
     const QString text =
-        count > 1 ? tr("There are %1 updates available for your Corvanta Standard Server "
-                       "installation.\n\nClick \"Install updates\" to download and install.")
-                  : tr("There is %1 update available for your Corvanta Standard Server "
-                       "installation.\n\nClick \"Install updates\" to download and install.");
+        FRESHWELL_UPDATES_TEXT(count, "Click \"Install updates\" to download and install.");
     // No expiry: it waits in the desktop's notification list for the user.
-    notification->show(title, text.arg(count), 0, showNoTrayBoxAndExit);
+    notification->show(title, text, 0, showNoTrayBoxAndExit);
 }
 
 void UpdateDialog::runKitwright()

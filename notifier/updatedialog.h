@@ -1,3 +1,4 @@
+// UpdateDialog, the notifier's one object.
 #ifndef FRESHWELL_UPDATEDIALOG_H
 #define FRESHWELL_UPDATEDIALOG_H
 
@@ -32,7 +33,8 @@ private:
     void createActions();
     void createTrayIcon();
     void connectClicks();
-    void announce(const QString &title, const QString &text, int displayMs);
+    // Qt's balloon, twice: for kFirstBalloonMs, then for kSecondBalloonMs if the icon is visible.
+    void showBalloons(const QString &title, const QString &text);
     // Without a tray: the announcement as a notification whose button starts the installer,
     // where the desktop's notification server shows buttons, else the box that ends Freshwell.
     void announceWithoutTray(const QString &title, int count);

@@ -1,7 +1,7 @@
 // Catalog bodies as a server could send them: the parser stays within the run's time and memory
 // limits (quadratic or exploding inputs are findings), every body it accepts gives the tree the
 // document's own parser gives, and the check's walk over it counts at most one update per entry.
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "catalog_parser.h"
 
 #include <QByteArray>

@@ -1,7 +1,7 @@
 // The server-version rule for any requirement (the input up to its first newline) and server
 // text (the rest): an empty requirement fits, one without a final "+" fits exactly when the texts
 // are equal, and a minimum, "+" signs wherever they stand, agrees with numeric major and minor.
-#include "catalog_check.h"
+#include "server_version.h"
 
 #include <QByteArray>
 #include <QList>

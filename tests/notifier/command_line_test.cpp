@@ -1,5 +1,5 @@
 // Freshwell's main() as freshwellMain, with the catalog check and the check schedule replaced.
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "check_schedule_recorder.h"
 #include "freshwell_test_support.h"
 

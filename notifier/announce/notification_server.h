@@ -1,3 +1,4 @@
+// The desktop notification server on the session bus: its owner and what it can do.
 #ifndef FRESHWELL_NOTIFICATION_SERVER_H
 #define FRESHWELL_NOTIFICATION_SERVER_H
 

@@ -1,3 +1,4 @@
+// The registry reads of a check: HKEY_LOCAL_MACHINE, or its INI stand-in off Windows.
 #include "registry_settings.h"
 
 #include <QSettings>

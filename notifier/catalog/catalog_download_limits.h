@@ -1,12 +1,11 @@
+// Bounds of one catalog download, so that no server can hold a check forever or make the
+// notifier hold an unbounded body.
 #ifndef FRESHWELL_CATALOG_DOWNLOAD_LIMITS_H
 #define FRESHWELL_CATALOG_DOWNLOAD_LIMITS_H
 
 #include <QtGlobal>
 
 #include <chrono>
-
-// Bounds of one catalog download, so that no server can hold a check forever or make the
-// notifier hold an unbounded body.
 
 // Redirections followed per check; a reply that still redirects after that many fails.
 constexpr int kMaxCatalogRedirections = 10;

@@ -1,9 +1,11 @@
-#include "catalog_check.h"
+// The catalog download: one GET at a time within the limits, redirections followed by hand.
+#include "catalog_download.h"
+
 #include "catalog_download_limits.h"
 #include "catalog_error_box.h"
 #include "catalog_parser.h"
+#include "dialog_tr.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDomDocument>
 #include <QEventLoop>
@@ -21,15 +23,10 @@ namespace {
 std::chrono::milliseconds stallTimeout = std::chrono::minutes(5);
 std::chrono::milliseconds wholeDeadline = std::chrono::minutes(10);
 
-QString trDialog(const char *text)
-{
-    return QCoreApplication::translate("UpdateDialog", text);
-}
-
 void reportNetworkFailure(QWidget *parent, const QString &description)
 {
     showCatalogError(
-        parent, trDialog("An error occured checking the update catalog:\n\n%1").arg(description));
+        parent, dialogTr("An error occured checking the update catalog:\n\n%1").arg(description));
 }
 
 enum class TransferEnd { Finished, Stalled, TooLong, TooLarge };
@@ -148,15 +145,15 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
         case TransferEnd::Finished:
             break;
         case TransferEnd::Stalled:
-            failure = trDialog("The server sent no data for %1 seconds; the download was stopped.")
+            failure = dialogTr("The server sent no data for %1 seconds; the download was stopped.")
                           .arg(std::chrono::ceil<std::chrono::seconds>(stallTimeout).count());
             return false;
         case TransferEnd::TooLong:
-            failure = trDialog("The download did not end within %1 seconds; it was stopped.")
+            failure = dialogTr("The download did not end within %1 seconds; it was stopped.")
                           .arg(std::chrono::ceil<std::chrono::seconds>(wholeDeadline).count());
             return false;
         case TransferEnd::TooLarge:
-            failure = trDialog("The update catalog is larger than %1 MB.")
+            failure = dialogTr("The update catalog is larger than %1 MB.")
                           .arg(kMaxCatalogBytes / (1024 * 1024));
             return false;
         }
@@ -167,20 +164,20 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
         const QUrl target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
         if (!target.isEmpty()) {
             if (redirections >= kMaxCatalogRedirections) {
-                failure = trDialog("The server redirected the request more than %1 times.")
+                failure = dialogTr("The server redirected the request more than %1 times.")
                               .arg(kMaxCatalogRedirections);
                 return false;
             }
             // A relative Location is relative to the URL that gave it.
             url = reply.url().resolved(target);
             if (!isWebUrl(url)) {
-                failure = trDialog("The server redirected the request to %1, which is not an "
+                failure = dialogTr("The server redirected the request to %1, which is not an "
                                    "HTTP address.")
                               .arg(url.toDisplayString());
                 return false;
             }
             if (isLessSafe(reply.url(), url)) {
-                failure = trDialog("The server redirected the request from a secure address to "
+                failure = dialogTr("The server redirected the request from a secure address to "
                                    "%1, which is not secure.")
                               .arg(url.toDisplayString());
                 return false;
@@ -235,6 +232,6 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
         return catalog.release();
     catalog.reset();
     showCatalogError(
-        parent, trDialog("An error occured parsing the update catalog:\n\n%1").arg(parseError));
+        parent, dialogTr("An error occured parsing the update catalog:\n\n%1").arg(parseError));
     return nullptr;
 }

@@ -1,3 +1,4 @@
+// Freshwell's announcement as its own desktop notification.
 #ifndef FRESHWELL_DESKTOP_NOTIFICATION_H
 #define FRESHWELL_DESKTOP_NOTIFICATION_H
 

@@ -1,4 +1,5 @@
-#include "dbus_tray.h"
+// What kind of tray icon Qt made, read from the widgets it made for it.
+#include "tray_icon_kind.h"
 
 #include <QSystemTrayIcon>
 #include <QtGlobal>

@@ -1,3 +1,4 @@
+// The guard of presses on the tray icon and its balloon in Qt's X11 tray.
 #include "balloon_click_guard.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The failure box of a check.
 #ifndef FRESHWELL_CATALOG_ERROR_BOX_H
 #define FRESHWELL_CATALOG_ERROR_BOX_H
 

@@ -1,4 +1,4 @@
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "catalog_download_limits.h"
 #include "freshwell_test_support.h"
 

@@ -1,3 +1,4 @@
+// Names of the desktop notification interface on the session bus.
 #ifndef FRESHWELL_NOTIFICATION_BUS_H
 #define FRESHWELL_NOTIFICATION_BUS_H
 
@@ -5,7 +6,6 @@
 #include <QString>
 #include <QVariantList>
 
-// Names of the desktop notification interface on the session bus.
 namespace notifications {
 
 inline const QString kService = QStringLiteral("org.freedesktop.Notifications");

@@ -1,3 +1,4 @@
+// DesktopNotification on Windows: a stand-in that is never used.
 #include "desktop_notification.h"
 
 // Windows tray icons show their balloons themselves (isStatusNotifierItem() is false there),

@@ -1,3 +1,4 @@
+// The guard of presses on the tray icon and its balloon in Qt's X11 tray.
 #ifndef FRESHWELL_BALLOON_CLICK_GUARD_H
 #define FRESHWELL_BALLOON_CLICK_GUARD_H
 

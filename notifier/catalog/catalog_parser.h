@@ -1,3 +1,4 @@
+// The catalog parser and the limits on the shape of a catalog.
 #ifndef FRESHWELL_CATALOG_PARSER_H
 #define FRESHWELL_CATALOG_PARSER_H
 

@@ -1,3 +1,4 @@
+// The desktop notification server: its capabilities asked once per owner, owner changes followed.
 #include "notification_server.h"
 
 #include "notification_bus.h"

@@ -1,3 +1,4 @@
+// The registry reads of a check: HKEY_LOCAL_MACHINE, or its INI stand-in off Windows.
 #ifndef FRESHWELL_REGISTRY_SETTINGS_H
 #define FRESHWELL_REGISTRY_SETTINGS_H
 

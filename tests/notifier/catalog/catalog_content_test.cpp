@@ -1,6 +1,7 @@
-#include "catalog_check.h"
+#include "catalog_count.h"
 #include "catalog_parser.h"
 #include "freshwell_test_support.h"
+#include "server_version.h"
 
 #include <QDomDocument>
 #include <QDomElement>

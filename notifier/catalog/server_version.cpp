@@ -1,4 +1,5 @@
-#include "catalog_check.h"
+// The server-version rule of catalog entries.
+#include "server_version.h"
 
 #include <QStringList>
 

@@ -1,5 +1,6 @@
-#ifndef FRESHWELL_DBUS_TRAY_H
-#define FRESHWELL_DBUS_TRAY_H
+// What kind of tray icon Qt made: a StatusNotifierItem or an icon in an X11 tray.
+#ifndef FRESHWELL_TRAY_ICON_KIND_H
+#define FRESHWELL_TRAY_ICON_KIND_H
 
 class QSystemTrayIcon;
 

@@ -1,16 +1,14 @@
+// The catalog parser: the document built from the XML reader's tokens, each checked against the
+// limits.
 #include "catalog_parser.h"
 
+#include "dialog_tr.h"
+
 #include <QByteArray>
-#include <QCoreApplication>
 #include <QDomDocument>
 #include <QXmlStreamReader>
 
 namespace {
-
-QString trDialog(const char *text)
-{
-    return QCoreApplication::translate("UpdateDialog", text);
-}
 
 // Encodings that keep the markup readable by any tool that looks at the bytes; others
 // (UTF-7, EBCDIC, ...) can hide markup from everything but a full decoder.
@@ -50,7 +48,7 @@ public:
         // first other token; the reader lets a document type through later, the document
         // parser does not.
         if (token == QXmlStreamReader::DTD && (inBody_ || seenDoctype_))
-            return trDialog("The catalog has a document type declaration out of place.");
+            return dialogTr("The catalog has a document type declaration out of place.");
         if (token != QXmlStreamReader::StartDocument && token != QXmlStreamReader::DTD &&
             token != QXmlStreamReader::Comment && token != QXmlStreamReader::ProcessingInstruction)
             inBody_ = true;
@@ -59,13 +57,13 @@ public:
         case QXmlStreamReader::StartDocument:
             if (!reader.documentEncoding().isEmpty() &&
                 !isAcceptedEncoding(reader.documentEncoding()))
-                return trDialog("The catalog is in the encoding %1, which is not accepted.")
+                return dialogTr("The catalog is in the encoding %1, which is not accepted.")
                     .arg(reader.documentEncoding());
             return QString();
         case QXmlStreamReader::DTD:
             seenDoctype_ = true;
             if (hasInternalSubset(reader.text()))
-                return trDialog("The catalog carries its own document type declarations, "
+                return dialogTr("The catalog carries its own document type declarations, "
                                 "which are not accepted.");
             return QString();
         case QXmlStreamReader::StartElement:
@@ -100,11 +98,11 @@ private:
     QString startElement(const QXmlStreamReader &reader)
     {
         if (++depth_ > kMaxCatalogDepth)
-            return trDialog("The catalog nests elements more than %1 levels deep.")
+            return dialogTr("The catalog nests elements more than %1 levels deep.")
                 .arg(kMaxCatalogDepth);
         const QXmlStreamAttributes attributes = reader.attributes();
         if (attributes.size() > kMaxCatalogAttributes)
-            return trDialog("An element of the catalog has more than %1 attributes.")
+            return dialogTr("An element of the catalog has more than %1 attributes.")
                 .arg(kMaxCatalogAttributes);
         // Each attribute is a node of the tree too, and costs it about twice an element.
         if (!count(1 + 2 * qint64(attributes.size())))
@@ -126,7 +124,7 @@ private:
 
     static QString tooManyNodes()
     {
-        return trDialog("The catalog has more than %1 nodes.").arg(kMaxCatalogNodes);
+        return dialogTr("The catalog has more than %1 nodes.").arg(kMaxCatalogNodes);
     }
 
     QString append(const QDomNode &node)
@@ -169,7 +167,7 @@ QString parseCatalog(const QByteArray &body, QDomDocument &catalog)
         reader.readNext();
         if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < body.size()) {
             if (fed - fedAtLastToken >= kMaxCatalogItemBytes)
-                return trDialog("An item of the catalog is longer than %1 bytes.")
+                return dialogTr("An item of the catalog is longer than %1 bytes.")
                     .arg(kMaxCatalogItemBytes);
             reader.addData(body.mid(fed, chunk));
             fed = qMin(fed + chunk, body.size());

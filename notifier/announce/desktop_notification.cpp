@@ -1,9 +1,10 @@
+// Freshwell's announcement as its own desktop notification: postings, their ids and actions.
 #include "desktop_notification.h"
 
+#include "dialog_tr.h"
 #include "notification_bus.h"
 #include "notification_server.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -122,7 +123,7 @@ void DesktopNotification::postNext()
     // programs send it: some servers show a labelled one as a second button.
     QStringList actions{kDefaultAction, QString()};
     if (showsActions)
-        actions << kInstallAction << QCoreApplication::translate("UpdateDialog", "Install updates");
+        actions << kInstallAction << dialogTr("Install updates");
     const QVariantMap hints{{QStringLiteral("image-data"), imageHint(image)}};
     const QString owner = server->owner();
     const uint replaces = idOwner == owner ? id : 0;

@@ -1,8 +1,12 @@
-#include "catalog_check.h"
-#include "catalog_error_box.h"
-#include "registry_settings.h"
+// One update check: the download's catalog walked entry by entry against the installed versions.
+#include "catalog_count.h"
 
-#include <QCoreApplication>
+#include "catalog_download.h"
+#include "catalog_error_box.h"
+#include "dialog_tr.h"
+#include "registry_settings.h"
+#include "server_version.h"
+
 #include <QDomDocument>
 #include <QDomElement>
 #include <QSettings>
@@ -28,10 +32,8 @@ int countAvailableUpdates(const QString &applicationList, const QString &serverV
 
     const QDomElement root = catalog->documentElement();
     if (root.tagName() != QLatin1String("applications")) {
-        showCatalogError(parent, QCoreApplication::translate(
-                                     "UpdateDialog", "An error occured checking the update "
-                                                     "catalog:\n\nThe <applications> root node "
-                                                     "could not be found."));
+        showCatalogError(parent, dialogTr("An error occured checking the update catalog:\n\n"
+                                          "The <applications> root node could not be found."));
         return 0;
     }
 
