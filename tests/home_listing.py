@@ -1,5 +1,5 @@
-"""Records the listing of the home folder, or compares it with the one recorded: the desktop
-harnesses write only into their own temporary folders. The build's cache is left out.
+"""Records the listing of the home folder, or compares it with the one recorded: tests and
+their harnesses write only into their own temporary folders. The build's cache is left out.
 Usage: home_listing.py record|compare FILE"""
 
 import os
