@@ -12,9 +12,7 @@ cd "$here"
 # suites run rather than while timed window tests share the cores with it.
 ./scripts/build-qt-mingw.sh >/dev/null
 
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1"
-export LSAN_OPTIONS="suppressions=$here/tests/lsan.supp:print_suppressions=0"
-export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+. ./scripts/sanitizer-env.sh
 
 ./scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
