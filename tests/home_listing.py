@@ -14,7 +14,7 @@ if sys.argv[1] == "record":
         out.write("\n".join(listing))
 else:
     with open(sys.argv[2]) as recorded:
-        before = set(recorded.read().split("\n"))
+        before = set(recorded.read().splitlines())
     added, gone = sorted(set(listing) - before), sorted(before - set(listing))
     for path in added:
         print("written:", path)

@@ -55,9 +55,13 @@ if __name__ == "__main__":
     e2e.PORT, prefix = int(sys.argv[5]), sys.argv[6]
     # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback. Wine
     # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither.
-    ENV = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    # Wine writes menu entries and file types for a new prefix into the home folder's XDG
+    # folders: a home of its own.
+    home = tempfile.TemporaryDirectory()
+    ENV = {k: v for k, v in os.environ.items()
+           if k not in ("DISPLAY", "WAYLAND_DISPLAY") and not k.startswith("XDG_")}
     ENV.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-               no_proxy="127.0.0.1")
+               no_proxy="127.0.0.1", HOME=home.name)
     LOG = os.path.join(os.path.dirname(prefix), "wine.log")
     e2e.RUN = run_under_wine
     e2e.memory_texts = lambda: windows_memory_texts()[1:]
@@ -78,4 +82,5 @@ if __name__ == "__main__":
         result = unittest.TextTestRunner(verbosity=2).run(tests)
     finally:
         wine("wineserver", "-k", timeout=60)
+        home.cleanup()
     sys.exit(0 if result.wasSuccessful() else 1)
