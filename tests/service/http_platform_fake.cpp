@@ -55,19 +55,17 @@ void http_platform_set_status_callback(http_platform_handle, http_platform_statu
     g_fake.status_callback = fn;
 }
 
-// Just enough URL cracking for the tests: http[s]://host[:port]/path, the port left in the host.
+// Just enough URL cracking for the tests: http[s]://host/path, the port left in the host.
 int http_platform_crack_url(const char *url, struct http_platform_url *parts)
 {
     const char *host = strstr(url, "://");
-    if (!record("crack_url", url) || !host)
+    const char *path = host ? strchr(host + 3, '/') : nullptr;
+    if (!record("crack_url", url) || !path)
         return 0;
-    host += 3;
-    int host_length = static_cast<int>(strcspn(host, "/"));
     parts->scheme =
         strncmp(url, "https:", 6) ? HTTP_PLATFORM_SCHEME_HTTP : HTTP_PLATFORM_SCHEME_HTTPS;
-    parts->port = 80;
-    snprintf(parts->host, sizeof(parts->host), "%.*s", host_length, host);
-    snprintf(parts->path, sizeof(parts->path), "%s", host[host_length] ? host + host_length : "/");
+    snprintf(parts->host, sizeof(parts->host), "%.*s", int(path - host - 3), host + 3);
+    snprintf(parts->path, sizeof(parts->path), "%s", path);
     return 1;
 }
 
@@ -79,9 +77,8 @@ http_platform_handle http_platform_connect(http_platform_handle, const char *hos
 
 http_platform_handle http_platform_open_request(http_platform_handle, const char *verb,
                                                 const char *path, const char *version,
-                                                uint32_t flags, void *context)
+                                                uint32_t flags, void *)
 {
-    g_fake.request_context = context;
     std::string line = std::string(verb) + " " + path + " " + version;
     return record("open_request", line, flags) ? newHandle() : nullptr;
 }
@@ -91,14 +88,10 @@ int http_platform_add_header(http_platform_handle, const char *line, size_t leng
     return record("add_header", std::string(line, length));
 }
 
-int http_platform_send_request(http_platform_handle request, const void *body, uint32_t length)
+int http_platform_send_request(http_platform_handle, const void *body, uint32_t length)
 {
     std::string bytes(body ? static_cast<const char *>(body) : "", body ? length : 0);
-    int sent = record("send_request", bytes, length, body);
-    if (g_fake.closes_after_send && g_fake.status_callback)
-        g_fake.status_callback(request, g_fake.request_context,
-                               HTTP_PLATFORM_STATUS_CONNECTION_CLOSED, nullptr, 0);
-    return sent;
+    return record("send_request", bytes, length, body);
 }
 
 int http_platform_query_status(http_platform_handle, uint32_t *status)

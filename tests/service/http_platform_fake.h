@@ -29,9 +29,7 @@ struct FakePlatform
     std::deque<uint32_t> dialog_decisions; // for error_dialog; cancelled when empty
     std::string response;                  // what read hands out, read_piece bytes at most
     uint32_t read_piece = 0;               // 0: no limit
-    bool closes_after_send = false;        // a connection-closed notice ends each send
     http_platform_status_fn status_callback = nullptr;
-    void *request_context = nullptr; // of the last request opened
     std::set<uintptr_t> open_handles;
     uintptr_t next_handle = 0x1000;
     uint32_t last_error = 0;

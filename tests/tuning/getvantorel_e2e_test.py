@@ -12,7 +12,6 @@ import sys
 import tempfile
 import time
 import unittest
-import urllib.request
 
 TOOL = SERVICE = CANNED = None
 PORT = 0
@@ -116,19 +115,6 @@ class AgainstBundledService(unittest.TestCase):
         self.assertRegex(out, r"^([a-z_]+=[0-9A-Za-z.]+\n){17}$")
         self.assertIn("max_connections=150\n", out)
 
-    def test_answers_its_other_operations(self):
-        def call(operation, params=""):
-            body = envelope("<v:%s>%s</v:%s>" % (operation, params, operation)).encode()
-            request = urllib.request.Request("http://127.0.0.1:%d/" % PORT, data=body, headers={
-                "Content-Type": "text/xml", "SOAPAction": '""'})
-            with urllib.request.urlopen(request, timeout=30) as reply:
-                return reply.read().decode()
-
-        with server(SERVICE, str(PORT)):
-            self.assertRegex(call("testWebService"), r"<testWebServiceReturn>[^<]+<")
-            self.assertIn(">true</isConnectedReturn>", call("isConnected", "<gu>abc</gu>"))
-            self.assertIn(">false</isConnectedReturn>", call("isConnected", "<gu></gu>"))
-
 
 class AgainstCannedReplies(unittest.TestCase):
     def test_request_carries_arguments_then_memory_and_64_kib_go_as_one_request(self):
@@ -138,9 +124,8 @@ class AgainstCannedReplies(unittest.TestCase):
                 # No arguments: three codec messages, and the memory texts still go out.
                 rc0, out0, err0 = run_tool()
                 request, request0 = log.read().decode().split("\n----\n")[:2]
-                # The runtime writes the body in 64 KiB pieces; one that ends exactly at a
-                # piece's end is followed by an empty write, which is no second request. (Twice
-                # that size would need a longer command line than Windows takes.)
+                # A body that fills the runtime's 64 KiB buffer exactly is followed by an empty
+                # write, which is no second request.
                 rc64, out64, err64 = run_tool("x" * ((65536 - len(request)) // 2 + 1), "", "c")
                 sizes = [len(r) for r in log.read().split(b"\n----\n")[:-1]]
         mib, gib = memory_texts()
@@ -205,8 +190,6 @@ class AgainstCannedReplies(unittest.TestCase):
     def test_replies_that_are_no_profile_print_only_a_message(self):
         fault = envelope("<s:Fault><faultcode>s:Server</faultcode>"
                          "<faultstring>Tuning store unavailable</faultstring></s:Fault>")
-        soap12_fault = envelope("<s:Fault><s:Code><s:Value>s:Sender</s:Value></s:Code><s:Reason>"
-                                "<s:Text>Store offline</s:Text></s:Reason></s:Fault>")
         whole = profile_reply(numbered(17))
         after_href = envelope("<v:getVantorelInfoResponse><r><item><item>6E</item>"
                               '<item href="#s0">')
@@ -225,15 +208,9 @@ class AgainstCannedReplies(unittest.TestCase):
             "nil": (canned(envelope('<v:getVantorelInfoResponse><r xsi:nil="true"/>'
                                     "</v:getVantorelInfoResponse>")), INVALID),
             "fault": (canned(fault, "--status", "500"), "Tuning store unavailable"),
-            "not xml": (canned("this is not XML at all"), ""),
             "cut off": (canned(whole, "--cut", str(len(whole) // 2)), ""),
-            "absurd size": (canned(profile_reply(numbered(1), declared=2147483647)), ""),
             "1,002 items": (canned(many_items), "occurrence constraint"),
             "over 64 KiB": (canned(over_size), "max message length exceeded"),
-            "soap 1.2 fault": (canned(soap12_fault.replace(SOAP11, SOAP12), "--status", "500"),
-                               "Store offline"),
-            "array of int": (canned(whole.replace("string[][17]", "int[17]")), "type mismatch"),
-            "position outside": (canned(profile_reply(['<item enc:position="[40]"/>'], 17)), ""),
             # A reference forwarded from an array without arrayType, then the body ends: the
             # runtime must not follow a link into the item it dropped.
             "ends after href": (canned(after_href[:after_href.index("#s0") + 5]), "End of file"),

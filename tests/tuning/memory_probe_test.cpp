@@ -1,3 +1,4 @@
+// The memory figures as getVantorel sends them: MiB cut, GiB rounded, both of bounded length.
 #include "memory_probe.h"
 
 #include <gtest/gtest.h>
@@ -5,9 +6,7 @@
 #include <stdlib.h>
 #include <string>
 
-namespace {
-
-std::string Taken(char *text)
+static std::string Taken(char *text)
 {
     std::string result = text ? text : "<null>";
     free(text);
@@ -32,5 +31,3 @@ TEST(MemoryText, MibTruncatesGibRoundsAndBothStayBounded)
         EXPECT_EQ(Taken(FormatMemGB(c.bytes)), c.gib) << c.bytes;
     }
 }
-
-} // namespace

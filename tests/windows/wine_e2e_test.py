@@ -75,7 +75,6 @@ if __name__ == "__main__":
     if not os.path.exists(os.path.join(prefix, "system.reg")) and wine("wineboot", "-i",
                                                                        timeout=300) != 0:
         sys.exit("wineboot -i failed; see " + LOG)
-    del e2e.AgainstBundledService.test_answers_its_other_operations  # no tool in it
     tests = unittest.TestSuite(unittest.defaultTestLoader.loadTestsFromTestCase(case) for case in
                                (WindowsOnly, e2e.AgainstBundledService, e2e.AgainstCannedReplies))
     try:
