@@ -164,7 +164,7 @@ void UpdateDialog::updateCheck()
     }
 
     // No check is armed while the announcement stands; the installer start arms the next.
-    qCDebug(scheduleTrail, "no check is due while the announcement of %d updates stands", count);
+    qCDebug(scheduleTrail, "no check is due while the announcement stands");
 }
 
 void UpdateDialog::armCheck(int msec, const char *why)
