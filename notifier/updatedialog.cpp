@@ -2,6 +2,7 @@
 // and the installer start.
 #include "updatedialog.h"
 
+#include "announce_trail.h"
 #include "balloon_click_guard.h"
 #include "catalog_count.h"
 #include "check_schedule.h"
@@ -13,7 +14,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDateTime>
 #include <QIcon>
+#include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
 #include <QSystemTrayIcon>
@@ -21,6 +24,15 @@
 #include <utility>
 
 namespace {
+
+// When each check is due and why. Off unless the logging rules turn it on.
+Q_LOGGING_CATEGORY(scheduleTrail, "freshwell.schedule", QtInfoMsg)
+
+#ifdef Q_OS_WIN
+constexpr char kTrayKind[] = "Windows tray with its balloon";
+#else
+constexpr char kTrayKind[] = "X11 tray with Qt's balloon";
+#endif
 
 constexpr int kFirstCheckDelayMs = 600000;         // ten minutes after start
 constexpr int kImmediateCheckDelayMs = 1;          // as soon as the event loop runs
@@ -43,6 +55,7 @@ constexpr int kSecondBalloonMs = 5000;
 // Neither a tray nor a notification server with buttons: Freshwell cannot announce anything.
 void showNoTrayBoxAndExit()
 {
+    qCDebug(announceTrail, "no tray and no notification server with buttons: Freshwell ends");
     QMessageBox::critical(nullptr, QObject::tr("Freshwell"),
                           QObject::tr("The system tray could not be found on this system. "
                                       "Closing Freshwatch service."),
@@ -62,8 +75,10 @@ UpdateDialog::UpdateDialog(QString applicationList, QString serverVersion, QStri
     ui->setupUi(this);
     createActions();
 
-    scheduleCheck(this->immediateCheck ? kImmediateCheckDelayMs : kFirstCheckDelayMs, this,
-                  [this] { updateCheck(); });
+    if (this->immediateCheck)
+        armCheck(kImmediateCheckDelayMs, "asked for at once");
+    else
+        armCheck(kFirstCheckDelayMs, "the first check waits ten minutes after the start");
 }
 
 UpdateDialog::~UpdateDialog()
@@ -98,10 +113,12 @@ void UpdateDialog::connectClicks()
 {
     // What Qt made of the icon shows once it is shown.
     if (isStatusNotifierItem(trayIcon)) {
+        qCDebug(announceTrail, "announcing: StatusNotifierItem with Freshwell's own notification");
         // Qt's messageClicked() would also fire for other programs' notifications.
         notification = new DesktopNotification(freshwellImage(48), this);
         connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
     } else {
+        qCDebug(announceTrail, "announcing: %s", kTrayKind);
         connect(trayIcon, &QSystemTrayIcon::messageClicked, this, &UpdateDialog::runKitwright);
         // runKitwright() hides the icon, which with Qt's X11 tray deletes the widget whose
         // press handler would otherwise call it.
@@ -114,7 +131,7 @@ void UpdateDialog::updateCheck()
     const int count = countAvailableUpdates(applicationList, serverVersion, this);
     if (count <= 0) {
         // Measured from here, so a failure box left open postpones the next check.
-        scheduleCheck(kNextDayCheckDelayMs, this, [this] { updateCheck(); });
+        armCheck(kNextDayCheckDelayMs, "nothing to announce");
         return;
     }
 
@@ -138,13 +155,23 @@ void UpdateDialog::updateCheck()
         // Freshwell's own notification: a first, short posting would only make a popup that
         // the second replaces at once, which some servers refuse and others show without
         // its button. Qt's balloons, which lead nowhere, only when no server owns the name.
-        notification->show(title, text, kSecondBalloonMs,
-                           [this, title, text] { showBalloons(title, text); });
+        notification->show(title, text, kSecondBalloonMs, [this, title, text] {
+            qCDebug(announceTrail, "announcing: Qt's own balloon, no notification server");
+            showBalloons(title, text);
+        });
     } else {
         showBalloons(title, text);
     }
 
     // No check is armed while the announcement stands; the installer start arms the next.
+    qCDebug(scheduleTrail, "no check is due while the announcement stands");
+}
+
+void UpdateDialog::armCheck(int msec, const char *why)
+{
+    qCDebug(scheduleTrail, "next check at %s: %s",
+            qUtf8Printable(QDateTime::currentDateTime().addMSecs(msec).toString(Qt::ISODate)), why);
+    scheduleCheck(msec, this, [this] { updateCheck(); });
 }
 
 void UpdateDialog::showBalloons(const QString &title, const QString &text)
@@ -157,13 +184,14 @@ void UpdateDialog::showBalloons(const QString &title, const QString &text)
 void UpdateDialog::announceWithoutTray(const QString &title, int count)
 {
     if (!notification) {
+        qCDebug(announceTrail, "announcing: notification only, there is no system tray");
         notification = new DesktopNotification(freshwellImage(48), this);
         notification->requireActions();
         connect(notification, &DesktopNotification::activated, this, &UpdateDialog::runKitwright);
         connect(notification, &DesktopNotification::closed, this, [this] {
             // Put away unanswered: the announcement no longer stands, so checks resume.
             notification->close();
-            scheduleCheck(kNextDayCheckDelayMs, this, [this] { updateCheck(); });
+            armCheck(kNextDayCheckDelayMs, "the notification was put away unanswered");
         });
     }
     const QString text =
@@ -180,5 +208,5 @@ void UpdateDialog::runKitwright()
     if (notification)
         notification->close();
     launchInstaller(executeCommand, serverVersion);
-    scheduleCheck(kAfterInstallCheckDelayMs, this, [this] { updateCheck(); });
+    armCheck(kAfterInstallCheckDelayMs, "half an hour after the installer start");
 }

@@ -30,6 +30,8 @@ private slots:
     void runKitwright();
 
 private:
+    // Arms the next check after msec and writes to the trail when it is due and why.
+    void armCheck(int msec, const char *why);
     void createActions();
     void createTrayIcon();
     void connectClicks();

@@ -1,6 +1,7 @@
 // Freshwell's announcement as its own desktop notification: postings, their ids and actions.
 #include "desktop_notification.h"
 
+#include "announce_trail.h"
 #include "dialog_tr.h"
 #include "notification_bus.h"
 #include "notification_server.h"
@@ -107,6 +108,7 @@ void DesktopNotification::postNext()
             return;
         }
         // The icon's menu stays the way in; a new owner is shown the announcement.
+        qCDebug(announceTrail, "notification held back until the server is replaced");
         queue.clear();
         return;
     case NotificationServer::State::Ready:
@@ -114,6 +116,8 @@ void DesktopNotification::postNext()
     }
     const bool showsActions = server->capabilities().contains(QStringLiteral("actions"));
     if (actionsRequired && !showsActions) {
+        qCDebug(announceTrail, "notification server %s shows no buttons",
+                qUtf8Printable(server->owner()));
         unclaimAll();
         return;
     }
@@ -150,7 +154,12 @@ void DesktopNotification::notifyReplied(QDBusPendingCallWatcher *call, const QSt
     call->deleteLater();
     notifying = false;
     const QDBusPendingReply<uint> reply = *call;
-    if (!reply.isError()) {
+    if (reply.isError()) {
+        qCDebug(announceTrail, "notification refused by %s: %s", qUtf8Printable(owner),
+                qUtf8Printable(reply.error().message()));
+    } else {
+        qCDebug(announceTrail, "posted as notification %u of %s", reply.value(),
+                qUtf8Printable(owner));
         if (standing && owner == server->owner()) {
             id = reply.value();
             idOwner = owner;
@@ -183,8 +192,12 @@ bool DesktopNotification::isOurs(uint notificationId, const QDBusMessage &signal
 void DesktopNotification::actionInvoked(uint notificationId, const QString &actionKey,
                                         const QDBusMessage &signal)
 {
-    if (isOurs(notificationId, signal) &&
-        (actionKey == kDefaultAction || actionKey == kInstallAction))
+    if (!isOurs(notificationId, signal)) {
+        qCDebug(announceTrail, "click ignored: notification %u of %s is not Freshwell's",
+                notificationId, qUtf8Printable(signal.service()));
+        return;
+    }
+    if (actionKey == kDefaultAction || actionKey == kInstallAction)
         emit activated();
 }
 

@@ -1,6 +1,7 @@
 // The desktop notification server: its capabilities asked once per owner, owner changes followed.
 #include "notification_server.h"
 
+#include "announce_trail.h"
 #include "notification_bus.h"
 
 #include <QDBusConnection>
@@ -36,6 +37,7 @@ void NotificationServer::ask()
         return;
     if (!QDBusConnection::sessionBus().isConnected()) {
         // No bus, so no server: and a call on it would never be answered.
+        qCDebug(announceTrail, "no session bus, so no notification server");
         state_ = State::Absent;
         emit answered();
         return;
@@ -59,10 +61,15 @@ void NotificationServer::capabilitiesReplied(QDBusPendingCallWatcher *call, int 
     const QDBusPendingReply<QStringList> reply = *call;
     if (reply.isError()) {
         state_ = meansNoOwner(reply.error()) ? State::Absent : State::Failed;
+        qCDebug(announceTrail, "%s: %s",
+                state_ == State::Absent ? "no notification server" : "notification server failed",
+                qUtf8Printable(reply.error().message()));
     } else {
         state_ = State::Ready;
         owner_ = reply.reply().service();
         capabilities_ = reply.value();
+        qCDebug(announceTrail, "notification server %s can: %s", qUtf8Printable(owner_),
+                qUtf8Printable(capabilities_.join(QLatin1String(", "))));
     }
     emit answered();
 }
@@ -70,6 +77,9 @@ void NotificationServer::capabilitiesReplied(QDBusPendingCallWatcher *call, int 
 void NotificationServer::nameOwnerChanged(const QString &, const QString &oldOwner,
                                           const QString &newOwner)
 {
+    qCDebug(announceTrail, "notification server owner: %s, was %s",
+            newOwner.isEmpty() ? "none" : qUtf8Printable(newOwner),
+            oldOwner.isEmpty() ? "none" : qUtf8Printable(oldOwner));
     ++generation;
     state_ = State::Unknown;
     owner_.clear();

@@ -3,6 +3,7 @@
 
 #include "catalog_download.h"
 #include "catalog_error_box.h"
+#include "catalog_trail.h"
 #include "dialog_tr.h"
 #include "registry_settings.h"
 #include "server_version.h"
@@ -21,6 +22,14 @@ QString childText(const QDomNode &entry, const QString &name)
     return entry.firstChildElement(name).text();
 }
 
+// How the trail names an entry: its place among the root's child nodes and its key.
+QByteArray describe(int place, const QDomNode &entry)
+{
+    const QString key = childText(entry, QStringLiteral("versionkey"));
+    QByteArray name = "entry " + QByteArray::number(place);
+    return key.isEmpty() ? name : name + " (" + key.toUtf8() + ')';
+}
+
 } // namespace
 
 int countAvailableUpdates(const QString &applicationList, const QString &serverVersion,
@@ -32,11 +41,14 @@ int countAvailableUpdates(const QString &applicationList, const QString &serverV
 
     const QDomElement root = catalog->documentElement();
     if (root.tagName() != QLatin1String("applications")) {
+        qCDebug(catalogTrail, "parsed, but the root is <%s>, not <applications>",
+                qUtf8Printable(root.tagName()));
         showCatalogError(parent, dialogTr("An error occured checking the update catalog:\n\n"
                                           "The <applications> root node could not be found."));
         return 0;
     }
 
+    qCDebug(catalogTrail, "parsed: %d entries", root.childNodes().count());
     return countApplicableEntries(root, serverVersion);
 }
 
@@ -50,22 +62,45 @@ int countApplicableEntries(const QDomElement &applications, const QString &serve
     const std::unique_ptr<QSettings> registry = openLocalMachineSettings();
 
     // Every child node is an entry; one that is not an element has no platform and drops out.
+    int place = 0;
     for (QDomNode entry = applications.firstChild(); !entry.isNull(); entry = entry.nextSibling()) {
-        if (childText(entry, platformTag) != QLatin1String("windows"))
+        ++place;
+        const QString platform = childText(entry, platformTag);
+        if (platform != QLatin1String("windows")) {
+            qCDebug(catalogTrail, "%s: platform \"%s\", not windows",
+                    describe(place, entry).constData(), qUtf8Printable(platform));
             continue;
+        }
 
         QString versionKey = childText(entry, versionKeyTag);
         versionKey.replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString installed = readRegistryText(*registry, versionKey);
-        if (installed.isEmpty())
-            continue; // not installed
+        if (installed.isEmpty()) {
+            qCDebug(catalogTrail, "%s: not installed", describe(place, entry).constData());
+            continue;
+        }
 
         // Any difference counts: the catalog may also offer a step back.
-        if (childText(entry, versionTag) == installed)
+        const QString offered = childText(entry, versionTag);
+        if (offered == installed) {
+            qCDebug(catalogTrail, "%s: up to date at %s", describe(place, entry).constData(),
+                    qUtf8Printable(installed));
             continue;
+        }
 
-        if (serverVersionMatches(childText(entry, serverTag), serverVersion))
-            ++count;
+        const QString required = childText(entry, serverTag);
+        if (!serverVersionMatches(required, serverVersion)) {
+            qCDebug(catalogTrail, "%s: server version %s required, this is %s",
+                    describe(place, entry).constData(), qUtf8Printable(required),
+                    qUtf8Printable(serverVersion));
+            continue;
+        }
+        qCDebug(catalogTrail, "%s: counted, %s offered, %s installed",
+                describe(place, entry).constData(), qUtf8Printable(offered),
+                qUtf8Printable(installed));
+        ++count;
     }
+    qCDebug(catalogTrail, "updates for server version %s: %d", qUtf8Printable(serverVersion),
+            count);
     return count;
 }

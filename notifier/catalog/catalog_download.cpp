@@ -4,6 +4,7 @@
 #include "catalog_download_limits.h"
 #include "catalog_error_box.h"
 #include "catalog_parser.h"
+#include "catalog_trail.h"
 #include "dialog_tr.h"
 
 #include <QDeadlineTimer>
@@ -78,6 +79,7 @@ public:
 
     QNetworkReply &reply() { return *reply_; }
     QByteArray takeBody() { return std::exchange(body_, QByteArray()); }
+    qint64 received() const { return body_.size(); }
 
 private:
     void stop(TransferEnd end)
@@ -140,6 +142,8 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
     const QDeadlineTimer deadline(wholeDeadline);
     QUrl url = start;
     for (int redirections = 0;; ++redirections) {
+        // Without the password a URL may carry.
+        qCDebug(catalogTrail, "GET %s", qUtf8Printable(url.toDisplayString()));
         Transfer transfer(network, url);
         switch (transfer.run(deadline)) {
         case TransferEnd::Finished:
@@ -159,6 +163,9 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
         }
 
         QNetworkReply &reply = transfer.reply();
+        const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        if (status.isValid())
+            qCDebug(catalogTrail, "status %d, %lld bytes", status.toInt(), transfer.received());
         // A redirection status without a Location gives an empty target: that reply is the
         // final one.
         const QUrl target = reply.attribute(QNetworkRequest::RedirectionTargetAttribute).toUrl();
@@ -170,6 +177,7 @@ bool fetchCatalog(const QUrl &start, QByteArray &body, QString &failure)
             }
             // A relative Location is relative to the URL that gave it.
             url = reply.url().resolved(target);
+            qCDebug(catalogTrail, "redirected to %s", qUtf8Printable(url.toDisplayString()));
             if (!isWebUrl(url)) {
                 failure = dialogTr("The server redirected the request to %1, which is not an "
                                    "HTTP address.")
@@ -221,6 +229,7 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
     QByteArray body;
     QString failure;
     if (!fetchCatalog(QUrl(applicationList), body, failure)) {
+        qCDebug(catalogTrail, "download failed: %s", qUtf8Printable(failure));
         reportNetworkFailure(parent, failure);
         return nullptr;
     }
@@ -231,6 +240,7 @@ QDomDocument *downloadCatalog(const QString &applicationList, QWidget *parent)
     if (parseError.isEmpty())
         return catalog.release();
     catalog.reset();
+    qCDebug(catalogTrail, "parse failed: %s", qUtf8Printable(parseError));
     showCatalogError(
         parent, dialogTr("An error occured parsing the update catalog:\n\n%1").arg(parseError));
     return nullptr;

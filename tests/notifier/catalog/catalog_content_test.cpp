@@ -6,6 +6,7 @@
 #include <QDomDocument>
 #include <QDomElement>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QStringEncoder>
 
 #include <tuple>
@@ -219,6 +220,37 @@ TEST(CatalogCount, EveryChildNodeIsAnEntry)
                     "<platform>windows</platform><versionkey>" +
                     componentKey + "</versionkey></other>\n"),
               3);
+}
+
+QStringList trail;
+
+// The trail names the rule that decided each entry, and is written only when asked for.
+TEST(CatalogCount, TheTrailNamesTheRuleThatDecidedEachEntry)
+{
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &context, const QString &line) {
+            if (qstrcmp(context.category, "freshwell.catalog") == 0)
+                trail << line;
+        });
+    const QByteArray entries = entry("linux", componentKey, "2.0") + "<!-- -->" +
+                               entry("windows", "SOFTWARE\\None", "2.0") +
+                               entry("windows", componentKey, "1.2.3") +
+                               entry("windows", componentKey, "2.0", "8.5+") +
+                               entry("windows", componentKey, "2.0", "8.4");
+    EXPECT_EQ(count(entries), 1);
+    EXPECT_EQ(trail, QStringList());
+    QLoggingCategory::setFilterRules("freshwell.*.debug=true");
+    EXPECT_EQ(count(entries), 1);
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previous);
+    const QString key = "(SOFTWARE\\Example\\Component\\Version)";
+    EXPECT_EQ(trail, (QStringList{"entry 1 " + key + ": platform \"linux\", not windows",
+                                  "entry 2: platform \"\", not windows",
+                                  "entry 3 (SOFTWARE\\None): not installed",
+                                  "entry 4 " + key + ": up to date at 1.2.3",
+                                  "entry 5 " + key + ": server version 8.5+ required, this is 8.4",
+                                  "entry 6 " + key + ": counted, 2.0 offered, 1.2.3 installed",
+                                  "updates for server version 8.4: 1"}));
 }
 
 TEST(ServerVersionMatches, ExactTextOrMinimumOfMajorAndMinorAsNumbers)
