@@ -14,11 +14,10 @@ std::function<void()> lastCheck;
 // Called after each arm is recorded (for instance to fire it or to end the event loop).
 std::function<void()> onArm;
 
+// Runs a copy: the check may arm the next one in its place.
 void runLast()
 {
-    // A copy: the check may arm the next one in its place.
-    const std::function<void()> check = lastCheck;
-    check();
+    std::function<void()>{lastCheck}();
 }
 
 } // namespace CheckSchedule

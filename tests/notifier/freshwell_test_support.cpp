@@ -7,16 +7,12 @@
 #include <csignal>
 #include <sys/prctl.h>
 
-namespace {
-
-void writeFile(const QString &path, const QByteArray &content)
+static void writeFile(const QString &path, const QByteArray &content)
 {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(content);
 }
-
-} // namespace
 
 CatalogServer::CatalogServer(const QString &certificate, const QString &key)
     : scheme_(certificate.isEmpty() ? QStringLiteral("http") : QStringLiteral("https"))
@@ -53,6 +49,13 @@ void CatalogServer::put(const QString &name, const QByteArray &content)
     writeFile(QDir(dir_.path()).filePath(name), content);
 }
 
+QByteArray catalogOffering(int count, const QByteArray &key, const QByteArray &version)
+{
+    const QByteArray entry = "<a><platform>windows</platform><versionkey>" + key +
+                             "</versionkey><version>" + version + "</version></a>";
+    return "<applications>" + entry.repeated(count) + "</applications>";
+}
+
 BoxCloser::BoxCloser(std::vector<BoxRecord> *records) : boxes_(records ? records : &ownRecords_)
 {
     connect(&timer_, &QTimer::timeout, this, [this] {
@@ -60,7 +63,7 @@ BoxCloser::BoxCloser(std::vector<BoxRecord> *records) : boxes_(records ? records
         if (!box || !box->isVisible())
             return;
         boxes_->push_back(BoxRecord{box->windowTitle(), box->text(), box->parentWidget(),
-                                    box->isModal(), box->icon(), box->standardButtons()});
+                                    box->icon(), box->standardButtons()});
         box->accept();
     });
     timer_.start(10);

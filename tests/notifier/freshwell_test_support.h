@@ -1,6 +1,8 @@
 #ifndef FRESHWELL_TESTS_FRESHWELL_TEST_SUPPORT_H
 #define FRESHWELL_TESTS_FRESHWELL_TEST_SUPPORT_H
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,13 +28,16 @@ private:
     int port_ = 0;
 };
 
+// A catalog of `count` entries that offer `version` of what the registry holds at `key`.
+QByteArray catalogOffering(int count, const QByteArray &key = "SOFTWARE\\App\\Version",
+                           const QByteArray &version = "2.0");
+
 // What a message box looked like when it was closed.
 struct BoxRecord
 {
     QString title;
     QString text;
     QWidget *parent = nullptr;
-    bool modal = false;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
 };
@@ -62,5 +67,14 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// Processes events until condition() holds or msec have passed; what condition() then says.
+template <typename Condition> bool waitFor(Condition condition, int msec = 5000)
+{
+    const QDeadlineTimer deadline(msec);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return condition();
+}
 
 #endif

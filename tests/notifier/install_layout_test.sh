@@ -10,9 +10,7 @@ cd "$prefix"
 status=0
 for file in bin/Freshwell bin/getVantorel etc/xdg/autostart/freshwell.desktop \
     share/man/man1/Freshwell.1.gz share/man/man1/getVantorel.1.gz \
-    share/icons/hicolor/16x16/apps/freshwell.png share/icons/hicolor/22x22/apps/freshwell.png \
-    share/icons/hicolor/24x24/apps/freshwell.png share/icons/hicolor/32x32/apps/freshwell.png \
-    share/icons/hicolor/48x48/apps/freshwell.png; do
+    $(printf 'share/icons/hicolor/%sx%s/apps/freshwell.png ' 16 16 22 22 24 24 32 32 48 48); do
     [ -f "$file" ] || { echo "not installed: $file"; status=1; }
 done
 [ -x bin/Freshwell ] && [ -x bin/getVantorel ] || { echo "a program is not executable"; status=1; }

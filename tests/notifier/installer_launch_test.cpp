@@ -1,10 +1,9 @@
+#include "freshwell_test_support.h"
 #include "installer_launch.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -28,10 +27,7 @@ QStringList argumentsOfALaunchFor(const QString &serverVersion)
     launchInstaller(script.fileName(), serverVersion);
 
     QFile record(script.fileName() + QStringLiteral(".arguments"));
-    const QDeadlineTimer deadline(10000);
-    while (!record.exists() && !deadline.hasExpired())
-        QThread::msleep(10);
-    if (!record.open(QIODevice::ReadOnly))
+    if (!waitFor([&] { return record.exists(); }, 10000) || !record.open(QIODevice::ReadOnly))
         return {};
     QStringList arguments = QString::fromLocal8Bit(record.readAll()).split(QChar(0));
     arguments.removeLast(); // every argument ends with a NUL

