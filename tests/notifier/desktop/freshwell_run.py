@@ -44,6 +44,26 @@ def call(destination, path, interface, method, signature, args, timeout=5000):
         timeout).unpack()
 
 
+def private_connection(handler):
+    """A connection of its own to the session bus whose incoming messages go to handler, a
+    GDBus filter (which runs in GDBus's worker thread)."""
+    connection = Gio.DBusConnection.new_for_address_sync(
+        os.environ["DBUS_SESSION_BUS_ADDRESS"], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+        | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+    connection.add_filter(handler)
+    return connection
+
+
+def menu_click(name, menu, label):
+    """Sends dbusmenu's "clicked" for the entry called label of the menu at name and path menu,
+    as a tray host does."""
+    layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
+    entry = next(i for i, props, _ in layout[1][2]
+                 if props.get("label", "").replace("&", "").replace("_", "") == label)
+    call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+         (entry, "clicked", GLib.Variant("i", 0), 0))
+
+
 class FreshwellRun(unittest.TestCase):
     """Freshwell against the bundled catalog server, with an installer that logs its calls."""
 

@@ -10,7 +10,7 @@ import subprocess
 import unittest
 
 from freshwell_run import (ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, Gio, GLib,
-                           call, on, x11)
+                           call, menu_click, on, private_connection, x11)
 
 DESKTOP = os.environ.get("DESKTOP", "")
 TRAYS = ("lxqt", "sway", "gnome-appindicator", "plasma", "xfce", "xfce-dunst")
@@ -52,12 +52,8 @@ class FreshwellInSessionTest(FreshwellRun):
         the answers to Notify as ("NotifyReply", the caller, body)."""
         self.messages = []
         self.notify_calls = set()
-        monitor = Gio.DBusConnection.new_for_address_sync(
-            os.environ["DBUS_SESSION_BUS_ADDRESS"],
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-            | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+        monitor = private_connection(self.record)
         self.addCleanup(monitor.close_sync)
-        monitor.add_filter(self.record)
         rules = ["interface='%s'" % NOTIFICATIONS, "interface='org.kde.StatusNotifierItem'",
                  "type='method_return'"]
         monitor.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
@@ -203,15 +199,10 @@ class FreshwellInSessionTest(FreshwellRun):
         self.assertTrue(x11.wait_for(lambda: not self.shown(TITLE), 5))
 
     def menu_event(self, label):
-        """Sends dbusmenu's "clicked" for the entry of the icon's menu called label."""
-        name = self.registered_items()[0].split("/", 1)[0]
+        """Chooses the entry of the icon's menu called label."""
         menu = self.item_call("org.freedesktop.DBus.Properties", "Get", "(ss)",
                               ("org.kde.StatusNotifierItem", "Menu"))[0]
-        layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
-        entry = next(i for i, props, _ in layout[1][2]
-                     if props.get("label", "").replace("&", "").replace("_", "") == label)
-        call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
-             (entry, "clicked", GLib.Variant("i", 0), 0))
+        menu_click(self.registered_items()[0].split("/", 1)[0], menu, label)
 
     def assert_untouched(self):
         """Waits until Freshwell has handled everything sent to it, then checks it did nothing."""
