@@ -76,11 +76,11 @@ def popup_menu(name):
     return _top_level(name, False, 3)
 
 
-def windows_of_class(wm_class, min_size=2):
-    """Every viewable window of class wm_class at least min_size wide and high, with its
-    absolute geometry (in_tray is left False)."""
+def windows_of_class(wm_class, min_size=2, field="--class"):
+    """Every viewable window of class wm_class (with field "--name": of that title) at least
+    min_size wide and high, with its absolute geometry (in_tray is left False)."""
     found = []
-    for wid in _run("xdotool", "search", "--onlyvisible", "--class", "^%s$" % wm_class).split():
+    for wid in _run("xdotool", "search", "--onlyvisible", field, "^%s$" % wm_class).split():
         info = dict(re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)$",
                                _run("xwininfo", "-id", wid), re.M))
         if len(info) == 4 and min(int(info["Width"]), int(info["Height"])) >= min_size:
