@@ -23,8 +23,9 @@ def _run(*command):
     return subprocess.run(command, capture_output=True, text=True, check=False).stdout
 
 
-def _windows(name):
-    """Every mapped window called name with its absolute geometry, in the tray or not."""
+def _windows(name, wm_class=None):
+    """Every mapped window called name (or, given wm_class, of that class) with its absolute
+    geometry, in the tray or not."""
     found, panel_indent = [], None
     for line in _run("xwininfo", "-root", "-tree").splitlines():
         match = _TREE_LINE.match(line)
@@ -35,7 +36,8 @@ def _windows(name):
             panel_indent = None
         if title == "panel" and "trayer" in cls:
             panel_indent = len(indent)
-        elif title == name and "IsViewable" in _run("xwininfo", "-id", wid):
+        elif (title == name if wm_class is None else '"%s"' % wm_class in cls) and \
+                "IsViewable" in _run("xwininfo", "-id", wid):
             found.append(Window(wid, int(x), int(y), int(w), int(h), panel_indent is not None))
     return found
 
@@ -46,6 +48,12 @@ def _top_level(name, tooltip, min_width):
         if not window.in_tray and window.width > min_width and is_tooltip == tooltip:
             return window
     return None
+
+
+def windows_in(wm_class, in_tray):
+    """The viewable windows of wm_class over 4 pixels each way, in the tray or outside it."""
+    return [w for w in _windows(None, wm_class)
+            if w.in_tray == in_tray and min(w.width, w.height) > 4]
 
 
 def tray_icon(name):
@@ -76,11 +84,11 @@ def popup_menu(name):
     return _top_level(name, False, 3)
 
 
-def windows_of_class(wm_class, min_size=2):
-    """Every viewable window of class wm_class at least min_size wide and high, with its
-    absolute geometry (in_tray is left False)."""
+def windows_of_class(wm_class, min_size=2, field="--class"):
+    """Every viewable window of class wm_class (with field "--name": of that title) at least
+    min_size wide and high, with its absolute geometry (in_tray is left False)."""
     found = []
-    for wid in _run("xdotool", "search", "--onlyvisible", "--class", "^%s$" % wm_class).split():
+    for wid in _run("xdotool", "search", "--onlyvisible", field, "^%s$" % wm_class).split():
         info = dict(re.findall(r"^\s*(Absolute upper-left [XY]|Width|Height):\s+(-?\d+)$",
                                _run("xwininfo", "-id", wid), re.M))
         if len(info) == 4 and min(int(info["Width"]), int(info["Height"])) >= min_size:

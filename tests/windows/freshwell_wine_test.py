@@ -14,7 +14,6 @@ import configparser
 import difflib
 import os
 import pathlib
-import re
 import shutil
 import subprocess
 import sys
@@ -34,8 +33,6 @@ ONE_UPDATE = ("Update available! There is 1 update available for your Corvanta S
               "Server installation.")
 OPTIONS = ("Available options are: -s or --server <version> -e or --execute <command> "
            "-a or --application-list <url> -i or --immediate-check")
-_TREE_LINE = re.compile(r'^(\s*)(0x[0-9a-f]+) (?:"[^"]*"|\(has no name\)): \(([^)]*)\)\s+'
-                        r'(\d+)x(\d+)[+-]-?\d+[+-]-?\d+\s+\+(-?\d+)\+(-?\d+)')
 
 
 def wine(*command, timeout=60):
@@ -65,37 +62,17 @@ def sample_registry():
             for section in ini.sections() for name, value in ini.items(section)}
 
 
-def windows(wm_class, docked):
-    """The viewable windows of wm_class, docked in trayer's panel or top-level elsewhere."""
-    found, panel_indent = [], None
-    tree = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    for line in tree.splitlines():
-        match = _TREE_LINE.match(line)
-        if not match:
-            continue
-        indent, wid, cls, w, h, x, y = match.groups()
-        if panel_indent is not None and len(indent) <= panel_indent:
-            panel_indent = None
-        if '"panel" "trayer"' in cls:
-            panel_indent = len(indent)
-        elif ('"%s"' % wm_class) in cls and (panel_indent is not None) == docked \
-                and min(int(w), int(h)) > 4 and "IsViewable" in subprocess.run(
-                    ["xwininfo", "-id", wid], capture_output=True, text=True).stdout:
-            found.append(x11.Window(wid, int(x), int(y), int(w), int(h), docked))
-    return found
-
-
 def tray_icon():
-    return next(iter(windows("explorer.exe", True)), None)
+    return next(iter(x11.windows_in("explorer.exe", True)), None)
 
 
 def balloon():
-    return next(iter(windows("explorer.exe", False)), None)
+    return next(iter(x11.windows_in("explorer.exe", False)), None)
 
 
 def freshwell_window():
     """Freshwell's one showing window (its menu or a box), or None."""
-    shown = windows("freshwell.exe", False)
+    shown = x11.windows_in("freshwell.exe", False)
     return shown[0] if len(shown) == 1 else None
 
 

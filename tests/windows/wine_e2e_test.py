@@ -1,20 +1,27 @@
 #!/usr/bin/env python3
 """The Linux end-to-end cases for getVantorel.exe under Wine, with the Windows transport and
-memory query, after a check of what that query sees there.
+memory query, after a check of what that query sees there, and the internet library's
+password dialogs, answered on the X display (run by with-tray-host.sh --session-bus).
 
 Usage: wine_e2e_test.py TOOL_EXE PROBE_EXE SERVICE CANNED_SERVER PORT WINEPREFIX
 PROBE_EXE prints the memory figures the Windows query gives (bench/memory_texts.cpp).
 """
+import base64
 import os
 import subprocess
 import sys
 import tempfile
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tuning"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "..", "tuning"), os.path.join(HERE, "..", "..", "localservices",
+                                                                  "desktop")]
 import getvantorel_e2e_test as e2e  # noqa: E402
+import x11_windows as x11  # noqa: E402
 
 PROBE = ENV = LOG = None
+INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+LOGIN = "ann:s3cret"
 
 
 def wine(*command, out=None, err=None, timeout=120):
@@ -25,12 +32,13 @@ def wine(*command, out=None, err=None, timeout=120):
                               stderr=err or log, env=ENV, timeout=timeout).returncode
 
 
-def run_under_wine(command):
-    def text(file):
-        # The C runtime writes line ends as CR LF; the Linux cases expect bare line ends.
-        file.seek(0)
-        return file.read().decode().replace("\r\n", "\n")
+def text(file):
+    # The C runtime writes line ends as CR LF; the Linux cases expect bare line ends.
+    file.seek(0)
+    return file.read().decode().replace("\r\n", "\n")
 
+
+def run_under_wine(command):
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         rc = wine("wine", *command, out=out, err=err)
         return rc, text(out), text(err)
@@ -50,18 +58,76 @@ class WindowsOnly(unittest.TestCase):
         self.assertEqual((mib, gib), (str(int(total) >> 20), "%.2f" % (int(total) / 2**30)))
 
 
+def fill_in(box):
+    """Clicks the user and then the password field, types into each, and presses OK."""
+    user, password = LOGIN.split(":")
+    for y, text in ((0.49, user), (0.63, password)):
+        x11.click(box, int(box.width * 0.61), int(box.height * y), 1)
+        subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
+    x11.click(box, int(box.width * 0.54), int(box.height * 0.91), 1)
+
+
+def cancel(box):
+    x11.click(box, int(box.width * 0.83), int(box.height * 0.91), 1)
+
+
+class PasswordDialogs(unittest.TestCase):
+    def test_dialog_answers_resend_or_end_in_the_fault(self):
+        # The proxy is Wine's own Internet Settings; nothing listens at the endpoint itself.
+        # Wine applies no_proxy to that proxy too, so its run goes without.
+        direct = ("Authentication Required", "Authorization", PORT, ())
+        proxied = ("Enter Network Password", "Proxy-Authorization", PORT + 1, ("--proxy",))
+        for name, (title, header, port, proxy), answer in (
+                ("401, filled in", direct, fill_in), ("401, cancelled", direct, cancel),
+                ("407 from the registry's proxy, filled in", proxied, fill_in)):
+            with self.subTest(name), tempfile.TemporaryDirectory() as work:
+                heads, bodies = os.path.join(work, "heads"), os.path.join(work, "bodies")
+                env = ENV if not proxy else {k: v for k, v in ENV.items() if k != "no_proxy"}
+                wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t",
+                     "REG_DWORD", "/d", "1" if proxy else "0", "/f")
+                wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyServer", "/d",
+                     "127.0.0.1:%d" % (PORT + 1), "/f")
+                with e2e.server(sys.executable, e2e.CANNED, str(port), "--credentials", LOGIN,
+                                "--head-log", heads, "--request-log", bodies, *proxy,
+                                reply=e2e.profile_reply(e2e.numbered(17))), \
+                        tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+                    tool = subprocess.Popen(["wine", e2e.TOOL, "a", "b", "c"], env=env,
+                                            stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+                    box = x11.wait_for(lambda: x11.windows_of_class(title, 50, "--name"), 20)
+                    if box:
+                        answer(box[0])
+                    rc = tool.wait(60)
+                    out, err = (text(f) for f in (out, err))
+                heads = open(heads).read().split("----\n")[:-1]
+                bodies = open(bodies, "rb").read().split(b"\n----\n")[:-1]
+                self.assertTrue(box, "no dialog " + title)
+                if answer == cancel:
+                    self.assertEqual((rc, out, len(heads)), (0, "", 1))
+                    self.assertRegex(err, e2e.FAULT_REPORT)
+                    continue
+                self.assertEqual((rc, err, out.count("\n")), (0, "", 17), out)
+                # Wine sends once more without the typed-in login before it answers the
+                # challenge with it: the first and last requests tell the two apart.
+                login = "\n%s: Basic %s\n" % (header, base64.b64encode(LOGIN.encode()).decode())
+                self.assertNotIn("\n%s:" % header, heads[0])
+                self.assertIn(login, heads[-1])
+                self.assertIn("\nContent-Length: %d\n" % len(bodies[0]), heads[-1])
+                self.assertEqual(set(bodies), {bodies[0]})
+        wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD",
+             "/d", "0", "/f")
+
+
 if __name__ == "__main__":
     e2e.TOOL, PROBE, e2e.SERVICE, e2e.CANNED = sys.argv[1:5]
-    e2e.PORT, prefix = int(sys.argv[5]), sys.argv[6]
+    e2e.PORT = PORT = int(sys.argv[5])
+    prefix = sys.argv[6]
     # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback. Wine
-    # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither.
-    # Wine writes menu entries and file types for a new prefix into the home folder's XDG
-    # folders: a home of its own.
-    home = tempfile.TemporaryDirectory()
-    ENV = {k: v for k, v in os.environ.items()
-           if k not in ("DISPLAY", "WAYLAND_DISPLAY") and not k.startswith("XDG_")}
+    # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither. The
+    # dialogs show on the harness's X display, and what Wine writes for a new prefix into the
+    # home folder lands in the harness's.
+    ENV = {k: v for k, v in os.environ.items() if k != "WAYLAND_DISPLAY"}
     ENV.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-               no_proxy="127.0.0.1", HOME=home.name)
+               no_proxy="127.0.0.1")
     LOG = os.path.join(os.path.dirname(prefix), "wine.log")
     e2e.RUN = run_under_wine
     e2e.memory_texts = lambda: windows_memory_texts()[1:]
@@ -76,10 +142,10 @@ if __name__ == "__main__":
                                                                        timeout=300) != 0:
         sys.exit("wineboot -i failed; see " + LOG)
     tests = unittest.TestSuite(unittest.defaultTestLoader.loadTestsFromTestCase(case) for case in
-                               (WindowsOnly, e2e.AgainstBundledService, e2e.AgainstCannedReplies))
+                               (WindowsOnly, PasswordDialogs, e2e.AgainstBundledService,
+                                                 e2e.AgainstCannedReplies))
     try:
         result = unittest.TextTestRunner(verbosity=2).run(tests)
     finally:
         wine("wineserver", "-k", timeout=60)
-        home.cleanup()
     sys.exit(0 if result.wasSuccessful() else 1)
