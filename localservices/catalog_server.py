@@ -15,11 +15,14 @@ routes that misbehave on purpose for the tests:
   /stall[?bytes=N]              200, sends N bytes of the announced body, then nothing
   /trickle?every=S              200, sends the announced body one byte every S seconds
 
-With --cert and --key it serves https. The first line on standard output is "listening on
+A request for a full URL is answered as a proxy would, whatever the host: --proxy-log FILE
+appends its request line to FILE, and --proxy-login USER:PASSWORD answers 407 to one without
+these credentials. With --cert and --key it serves https. The first line on standard output is "listening on
 127.0.0.1:PORT" (use --port 0 for a free port).
 """
 
 import argparse
+import base64
 import http.server
 import os
 import ssl
@@ -41,6 +44,8 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
             super().log_message(format, *args)
 
     def do_GET(self):
+        if self.path.startswith("http") and not self.as_proxy():
+            return
         url = urllib.parse.urlsplit(self.path)
         query = urllib.parse.parse_qs(url.query)
         parts = [p for p in url.path.split("/") if p]
@@ -72,6 +77,21 @@ class CatalogHandler(http.server.BaseHTTPRequestHandler):
                 self.send_file("/".join(parts))
         except (BrokenPipeError, ConnectionResetError):
             self.close_connection = True
+
+    def as_proxy(self):
+        """Logs a proxy request; whether it may go on, else answers 407."""
+        if self.server.proxy_log:
+            with open(self.server.proxy_log, "a") as log:
+                log.write(self.requestline + "\n")
+        login = self.server.proxy_login
+        if not login or self.headers.get("Proxy-Authorization") == (
+                "Basic " + base64.b64encode(login.encode()).decode()):
+            return True
+        self.send_response(407)
+        self.send_header("Proxy-Authenticate", 'Basic realm="catalog proxy"')
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+        return False
 
     def redirect(self, code, location):
         # The body is not a catalog: a client that parsed it instead of following would fail.
@@ -155,6 +175,8 @@ def main():
     parser.add_argument("--port", type=int, default=18432)
     parser.add_argument("--dir", default=os.path.join(os.path.dirname(__file__), "catalog"))
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--proxy-log")
+    parser.add_argument("--proxy-login")
     parser.add_argument("--cert")
     parser.add_argument("--key")
     args = parser.parse_args()
@@ -167,6 +189,7 @@ def main():
     server.daemon_threads = True
     server.root = args.dir
     server.verbose = args.verbose
+    server.proxy_log, server.proxy_login = args.proxy_log, args.proxy_login
     server.stopping = threading.Event()
     print("listening on 127.0.0.1:%d" % server.server_address[1], flush=True)
     try:

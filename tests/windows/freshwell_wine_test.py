@@ -11,10 +11,13 @@ back from the screen with tesseract. Wine docks the icon for its explorer.exe, w
 draws the balloon; the menu and the boxes are windows of class freshwell.exe.
 """
 import configparser
+import datetime
 import difflib
 import os
 import pathlib
+import re
 import shutil
+import struct
 import subprocess
 import sys
 import tempfile
@@ -98,6 +101,29 @@ def wait_for_text(probe, expected, key, timeout=10):
     return window
 
 
+def set_internet_proxy(server):
+    """Sets the proxy of the Internet Settings (None: none) as their dialog does: the values
+    that the internet library reads, and the connection settings that WinHTTP and Qt read."""
+    settings = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+    wine("wine", "reg", "add", settings, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d",
+         "1" if server else "0", "/f")
+    wine("wine", "reg", "add", settings, "/v", "ProxyServer", "/d", server or "", "/f")
+    proxy = (server or "").encode()
+    # Version, counter, flags (direct, and a proxy), then the proxy and the bypass list.
+    blob = struct.pack("<IIII", 0x46, 0, 3 if server else 1, len(proxy)) + proxy + bytes(8)
+    wine("wine", "reg", "add", settings + r"\Connections", "/v", "DefaultConnectionSettings",
+         "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+
+
+def catalog_server(*options):
+    """The bundled catalog server with options, and its port."""
+    server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "localservices",
+                                                            "catalog_server.py"),
+                               "--port", "0", "--dir", CATALOG, *options], stdout=subprocess.PIPE,
+                              text=True)
+    return server, int(server.stdout.readline().rsplit(":", 1)[1])
+
+
 class FreshwellUnderWine(unittest.TestCase):
     def setUp(self):
         self.log = pathlib.Path(RECORDER).with_name("arguments.log")
@@ -112,8 +138,14 @@ class FreshwellUnderWine(unittest.TestCase):
         # takes the icon out of the tray for the next case.
         wine("wine", "taskkill", "/f", "/im", "Freshwell.exe")
 
-    def start(self, *options, catalog="applications.xml"):
-        url = "http://127.0.0.1:%d/%s" % (PORT, catalog)
+    def trail(self):
+        """What this case's Freshwell.exe wrote to the debugger output."""
+        with open(LOG, "rb") as log:
+            return log.read()[self.log_start:].decode(errors="replace")
+
+    def start(self, *options, catalog="applications.xml", url=None):
+        url = url or "http://127.0.0.1:%d/%s" % (PORT, catalog)
+        self.log_start = os.path.getsize(LOG)
         with open(LOG, "ab") as log:
             self.program = subprocess.Popen(
                 ["wine", FRESHWELL, "-i", "-a", url, "-e", RECORDER, *options],
@@ -184,6 +216,36 @@ class FreshwellUnderWine(unittest.TestCase):
         self.assertIsNone(self.program.poll(), "Freshwell ended after a failed check")
         self.assertIsNone(tray_icon())
 
+    def test_catalog_goes_through_the_internet_settings_proxy(self):
+        # A host that only the proxy knows. Asking for a login, the proxy ends the check in
+        # the network box, and the next one is a day away.
+        fill_registry(sample_registry())
+        for login in (None, "user:secret"):
+            with self.subTest(login=login), tempfile.TemporaryDirectory() as work:
+                seen = os.path.join(work, "proxy.log")
+                proxy, port = catalog_server("--proxy-log", seen,
+                                             *(("--proxy-login", login) if login else ()))
+                self.addCleanup(proxy.kill)
+                set_internet_proxy("127.0.0.1:%d" % port)
+                self.addCleanup(set_internet_proxy, None)
+                self.start(url="http://catalog.invalid/applications.xml")
+                if login:
+                    text = "An error occured checking the update catalog: Proxy requires"
+                    self.close_box(wait_for_text(freshwell_window, text, "Proxy"))
+                    self.assertTrue(x11.wait_for(lambda: freshwell_window() is None, 5))
+                    # Once the box is closed, as after any failed check.
+                    due = x11.wait_for(lambda: re.search(
+                        r"next check at (\S+): nothing to announce", self.trail()), 5)
+                    self.assertTrue(due, "no check armed")
+                    self.assertGreater(datetime.datetime.fromisoformat(due[1]),
+                                       datetime.datetime.now() + datetime.timedelta(hours=23))
+                    self.assertIsNone(self.program.poll())
+                else:
+                    wait_for_text(balloon, TWO_UPDATES, "Updates available! There are 2 ", 20)
+                self.assertIn("GET http://catalog.invalid/applications.xml",
+                              pathlib.Path(seen).read_text())
+                self.tearDown()
+
 
 if __name__ == "__main__":
     FRESHWELL, RECORDER, prefix = sys.argv[1:4]
@@ -191,13 +253,12 @@ if __name__ == "__main__":
     # The installer in a folder whose name is not ASCII: Windows passes it wide.
     RECORDER = shutil.copy(RECORDER, pathlib.Path(WORK, "Instala\u00e7\u00e3o").mkdir() or
                            os.path.join(WORK, "Instala\u00e7\u00e3o", "installer.exe"))
-    ENV = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all",
+    # The schedule's trail goes to the debugger output, which Wine writes to the log.
+    ENV = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,warn+seh",
+               WINEQT_LOGGING_RULES="freshwell.schedule.debug=true",
                WINEDLLOVERRIDES="mscoree,mshtml=", no_proxy="127.0.0.1")
     LOG = os.path.join(os.path.dirname(prefix), "freshwell-wine.log")
-    server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "localservices",
-                                                            "catalog_server.py"),
-                               "--port", "0", "--dir", CATALOG], stdout=subprocess.PIPE, text=True)
-    PORT = int(server.stdout.readline().rsplit(":", 1)[1])
+    server, PORT = catalog_server()
     os.makedirs(prefix, exist_ok=True)
     # One wineserver for the whole run, on this run's display.
     if wine("wineserver", "-p", timeout=30) != 0 or (
