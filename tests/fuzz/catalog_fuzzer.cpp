@@ -3,6 +3,7 @@
 // document's own parser gives, and the check's walk over it counts at most one update per entry.
 #include "catalog_count.h"
 #include "catalog_parser.h"
+#include "fuzz_check.h"
 
 #include <QByteArray>
 #include <QDomDocument>
@@ -10,15 +11,8 @@
 #include <QTextStream>
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        abort();
-}
 
 QString serialised(const QDomNode &node)
 {

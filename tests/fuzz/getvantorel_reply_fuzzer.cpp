@@ -2,11 +2,11 @@
 // answers with the input; every handle must be closed at the end. Byte 0 picks the HTTP status,
 // byte 1 caps each read (0: no cap), byte 2 makes that read fail with a reset (0: none), the
 // rest is the response body.
+#include "fuzz_check.h"
 #include "http_platform_fake.h"
 #include "tuning_flow.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -26,7 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fake.response.assign(reinterpret_cast<const char *>(data) + 3, size - 3);
 
     RunGetVantorel("9.1", "server", "oltp");
-    if (!fake.open_handles.empty())
-        abort();
+    check(fake.open_handles.empty());
     return 0;
 }

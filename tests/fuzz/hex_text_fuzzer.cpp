@@ -1,6 +1,7 @@
 // HexText: any text survives the round trip in upper-case digits, and the decoder accepts
 // exactly the inputs of even length made of hex digits of either case, giving the bytes their
 // pairs spell up to the first zero byte.
+#include "fuzz_check.h"
 #include "hex_text.h"
 
 #include <cctype>
@@ -17,12 +18,6 @@ int digitValue(char c)
     static const char digits[] = "0123456789abcdef";
     const char *at = c ? strchr(digits, tolower(static_cast<unsigned char>(c))) : nullptr;
     return at ? static_cast<int>(at - digits) : -1;
-}
-
-void check(bool condition)
-{
-    if (!condition)
-        abort();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The server-version rule for any requirement (the input up to its first newline) and server
 // text (the rest): an empty requirement fits, one without a final "+" fits exactly when the texts
 // are equal, and a minimum, "+" signs wherever they stand, agrees with numeric major and minor.
+#include "fuzz_check.h"
 #include "server_version.h"
 
 #include <QByteArray>
@@ -9,16 +10,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <utility>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        abort();
-}
 
 // Major and minor of digits and dots with parts of at most nine digits; false for other text.
 bool majorMinor(const QByteArray &version, std::pair<long, long> &result)

@@ -129,9 +129,8 @@ TEST_F(HttpPluginTest, RegistrationPassesPositiveTimeoutsInMillisecondsAndTheRep
 
 TEST_F(HttpPluginTest, BodyGoesOutOnceWhenItsAnnouncedLengthIsComplete)
 {
-    // An empty piece adds nothing; only a body announced as empty goes out empty at once. The
-    // key is matched exactly: with no announced length and no chunking the body's end cannot
-    // be known, so it is refused rather than collected into a block of the "unknown" size.
+    // An empty piece adds nothing; a body announced as empty goes out at once. The key is matched
+    // exactly: without a length or chunking the body's end is unknown, so it is refused.
     struct
     {
         const char *key, *length;

@@ -1,7 +1,6 @@
 #!/usr/bin/env python3
-"""The Linux end-to-end cases for getVantorel.exe under Wine, with the Windows transport and
-memory query, after a check of what that query sees there, and the internet library's
-password dialogs, answered on the X display (run by with-tray-host.sh --session-bus).
+"""The Linux end-to-end cases for getVantorel.exe under Wine (Windows transport and memory
+query), a check of that query, and the password dialogs answered on with-tray-host.sh's display.
 
 Usage: wine_e2e_test.py TOOL_EXE PROBE_EXE SERVICE CANNED_SERVER PORT WINEPREFIX
 PROBE_EXE prints the memory figures the Windows query gives (bench/memory_texts.cpp).
@@ -58,76 +57,66 @@ class WindowsOnly(unittest.TestCase):
         self.assertEqual((mib, gib), (str(int(total) >> 20), "%.2f" % (int(total) / 2**30)))
 
 
-def fill_in(box):
-    """Clicks the user and then the password field, types into each, and presses OK."""
-    user, password = LOGIN.split(":")
-    for y, text in ((0.49, user), (0.63, password)):
+def answer(box, login):
+    """Types the user and the password into their fields and presses OK; Cancel without login."""
+    for y, text in zip((0.49, 0.63), login.split(":") if login else ()):
         x11.click(box, int(box.width * 0.61), int(box.height * y), 1)
         subprocess.run(["xdotool", "type", "--delay", "20", text], check=True)
-    x11.click(box, int(box.width * 0.54), int(box.height * 0.91), 1)
+    x11.click(box, int(box.width * (0.54 if login else 0.83)), int(box.height * 0.91), 1)
 
 
-def cancel(box):
-    x11.click(box, int(box.width * 0.83), int(box.height * 0.91), 1)
+def internet_setting(name, *value):
+    wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", name, *value, "/f")
 
 
 class PasswordDialogs(unittest.TestCase):
     def test_dialog_answers_resend_or_end_in_the_fault(self):
         # The proxy is Wine's own Internet Settings; nothing listens at the endpoint itself.
-        # Wine applies no_proxy to that proxy too, so its run goes without.
-        direct = ("Authentication Required", "Authorization", PORT, ())
-        proxied = ("Enter Network Password", "Proxy-Authorization", PORT + 1, ("--proxy",))
-        for name, (title, header, port, proxy), answer in (
-                ("401, filled in", direct, fill_in), ("401, cancelled", direct, cancel),
-                ("407 from the registry's proxy, filled in", proxied, fill_in)):
-            with self.subTest(name), tempfile.TemporaryDirectory() as work:
+        internet_setting("ProxyServer", "/d", "127.0.0.1:%d" % (PORT + 1))
+        for title, header, proxied, login in (
+                ("Authentication Required", "Authorization", False, LOGIN),
+                ("Authentication Required", "Authorization", False, None),
+                ("Enter Network Password", "Proxy-Authorization", True, LOGIN)):
+            with self.subTest(header, login=login), tempfile.TemporaryDirectory() as work:
                 heads, bodies = os.path.join(work, "heads"), os.path.join(work, "bodies")
-                env = ENV if not proxy else {k: v for k, v in ENV.items() if k != "no_proxy"}
-                wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t",
-                     "REG_DWORD", "/d", "1" if proxy else "0", "/f")
-                wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyServer", "/d",
-                     "127.0.0.1:%d" % (PORT + 1), "/f")
-                with e2e.server(sys.executable, e2e.CANNED, str(port), "--credentials", LOGIN,
-                                "--head-log", heads, "--request-log", bodies, *proxy,
-                                reply=e2e.profile_reply(e2e.numbered(17))), \
+                internet_setting("ProxyEnable", "/t", "REG_DWORD", "/d", str(int(proxied)))
+                with e2e.canned(e2e.profile_reply(e2e.numbered(17)), "--credentials", LOGIN,
+                                "--head-log", heads, "--request-log", bodies,
+                                *["--proxy"][:proxied], port=PORT + proxied), \
                         tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-                    tool = subprocess.Popen(["wine", e2e.TOOL, "a", "b", "c"], env=env,
+                    tool = subprocess.Popen(["wine", e2e.TOOL, "a", "b", "c"], env=ENV,
                                             stdin=subprocess.DEVNULL, stdout=out, stderr=err)
                     box = x11.wait_for(lambda: x11.windows_of_class(title, 50, "--name"), 20)
                     if box:
-                        answer(box[0])
-                    rc = tool.wait(60)
-                    out, err = (text(f) for f in (out, err))
+                        answer(box[0], login)
+                    rc, out, err = tool.wait(60), text(out), text(err)
                 heads = open(heads).read().split("----\n")[:-1]
                 bodies = open(bodies, "rb").read().split(b"\n----\n")[:-1]
                 self.assertTrue(box, "no dialog " + title)
-                if answer == cancel:
+                if not login:
                     self.assertEqual((rc, out, len(heads)), (0, "", 1))
                     self.assertRegex(err, e2e.FAULT_REPORT)
                     continue
                 self.assertEqual((rc, err, out.count("\n")), (0, "", 17), out)
                 # Wine sends once more without the typed-in login before it answers the
                 # challenge with it: the first and last requests tell the two apart.
-                login = "\n%s: Basic %s\n" % (header, base64.b64encode(LOGIN.encode()).decode())
+                basic = "\n%s: Basic %s\n" % (header, base64.b64encode(LOGIN.encode()).decode())
                 self.assertNotIn("\n%s:" % header, heads[0])
-                self.assertIn(login, heads[-1])
+                self.assertIn(basic, heads[-1])
                 self.assertIn("\nContent-Length: %d\n" % len(bodies[0]), heads[-1])
                 self.assertEqual(set(bodies), {bodies[0]})
-        wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", "ProxyEnable", "/t", "REG_DWORD",
-             "/d", "0", "/f")
+        internet_setting("ProxyEnable", "/t", "REG_DWORD", "/d", "0")
 
 
 if __name__ == "__main__":
     e2e.TOOL, PROBE, e2e.SERVICE, e2e.CANNED = sys.argv[1:5]
     e2e.PORT = PORT = int(sys.argv[5])
     prefix = sys.argv[6]
-    # Wine's preconfigured proxy mode follows http_proxy; the services are on loopback. Wine
-    # splits no_proxy at semicolons, so "127.0.0.1,localhost" would exempt neither. The
-    # dialogs show on the harness's X display, and what Wine writes for a new prefix into the
-    # home folder lands in the harness's.
-    ENV = {k: v for k, v in os.environ.items() if k != "WAYLAND_DISPLAY"}
-    ENV.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
-               no_proxy="127.0.0.1")
+    # Wine's preconfigured proxy mode follows http_proxy, which clean_env drops with no_proxy.
+    # The dialogs show on the harness's X display, and what Wine writes for a new prefix into
+    # the home folder lands in the harness's.
+    ENV = {k: v for k, v in e2e.clean_env().items() if k != "WAYLAND_DISPLAY"}
+    ENV.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     LOG = os.path.join(os.path.dirname(prefix), "wine.log")
     e2e.RUN = run_under_wine
     e2e.memory_texts = lambda: windows_memory_texts()[1:]
@@ -143,7 +132,7 @@ if __name__ == "__main__":
         sys.exit("wineboot -i failed; see " + LOG)
     tests = unittest.TestSuite(unittest.defaultTestLoader.loadTestsFromTestCase(case) for case in
                                (WindowsOnly, PasswordDialogs, e2e.AgainstBundledService,
-                                                 e2e.AgainstCannedReplies))
+                                e2e.AgainstCannedReplies))
     try:
         result = unittest.TextTestRunner(verbosity=2).run(tests)
     finally:
