@@ -1,5 +1,5 @@
 """What the real-desktop tests share: Freshwell against the bundled catalog server with an
-installer that logs its calls, session bus calls, the sample's texts, and on() to name the
+installer that logs its calls, a menu click, the sample's texts, and on() to name the
 harnesses a case runs in (list_cases.py reads it). ctest sets FRESHWELL and ARTIFACT_DIR."""
 
 import os
@@ -9,14 +9,10 @@ import sys
 import tempfile
 import unittest
 
-import gi
-
-gi.require_version("Gio", "2.0")
-from gi.repository import Gio, GLib  # noqa: E402,F401
-
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "localservices", "desktop"))
 import x11_windows as x11  # noqa: E402,F401
+from session_bus import GLib, call  # noqa: E402
 
 APP = "Freshwell"
 # The icon at each size it comes in; the tray shows the one that fits its height.
@@ -36,22 +32,6 @@ def on(*harnesses):
         test.harnesses = harnesses
         return test
     return mark
-
-
-def call(destination, path, interface, method, signature, args, timeout=5000):
-    return Gio.bus_get_sync(Gio.BusType.SESSION).call_sync(
-        destination, path, interface, method, GLib.Variant(signature, args), None, 0,
-        timeout).unpack()
-
-
-def private_connection(handler):
-    """A connection of its own to the session bus whose incoming messages go to handler, a
-    GDBus filter (which runs in GDBus's worker thread)."""
-    connection = Gio.DBusConnection.new_for_address_sync(
-        os.environ["DBUS_SESSION_BUS_ADDRESS"], Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
-        | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-    connection.add_filter(handler)
-    return connection
 
 
 def menu_click(name, menu, label):

@@ -4,57 +4,14 @@ bare session bus (with-tray-host.sh --session-bus): they hang, answer late or re
 import time
 import unittest
 
-from freshwell_run import (NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, Gio, GLib, call,
-                           menu_click, on, private_connection, x11)
+from freshwell_run import (NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, GLib, call,
+                           menu_click, on, x11)
+from session_bus import Gio, ScriptedService
 
 WATCHER_XML = """<node><interface name="org.kde.StatusNotifierWatcher">
   <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>
   <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
 </interface></node>"""
-
-
-class ScriptedService:
-    """Owns a bus name on a connection of its own and answers each method call with
-    answers[member](sender, args): a reply body, or None to hold the call (in held)."""
-
-    def __init__(self, test, name, answers):
-        self.answers = answers
-        self.calls = []  # (member, sender, args, time)
-        self.held = []
-        self.connection = private_connection(self.answer)
-        test.addCleanup(self.close)
-        self.connection.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                                  "org.freedesktop.DBus", "RequestName",
-                                  GLib.Variant("(su)", (name, 4)), None, 0, 5000)
-
-    def answer(self, _connection, message, incoming):
-        """Runs in GDBus's worker thread."""
-        if not incoming or message.get_message_type() != Gio.DBusMessageType.METHOD_CALL:
-            return message
-        body = message.get_body()
-        call = (message.get_member(), message.get_sender(), body.unpack() if body else ())
-        reply = self.answers[call[0]](*call[1:])
-        self.held.append(message) if reply is None else self.reply(message, reply)
-        self.calls.append(call + (time.monotonic(),))
-        return None
-
-    def reply(self, message, body):
-        reply = message.new_method_reply()
-        reply.set_body(body)
-        self.connection.send_message(reply, Gio.DBusSendMessageFlags.NONE)
-
-    def seen(self, member, sender=None):
-        """The arguments of each such call, with its time."""
-        return [(args, at) for name, by, args, at in list(self.calls)
-                if name == member and sender in (None, by)]
-
-    def emit(self, member, signature, args):
-        self.connection.emit_signal(None, "/org/freedesktop/Notifications", NOTIFICATIONS,
-                                    member, GLib.Variant(signature, args))
-
-    def close(self):
-        if not self.connection.is_closed():
-            self.connection.close_sync()
 
 
 @on("session-bus")
@@ -72,7 +29,7 @@ class FreshwellScriptedTest(FreshwellRun):
             asked.add(sender)
             return GLib.Variant("(v)", (GLib.Variant("b", True),))
 
-        self.watcher = ScriptedService(self, WATCHER, {
+        self.watcher = self.service(WATCHER, "/StatusNotifierWatcher", {
             "Introspect": lambda *_: GLib.Variant("(s)", (WATCHER_XML,)),
             "Get": host_registered, "RegisterStatusNotifierItem": lambda *_: GLib.Variant("()", ())})
         server = self.notification_server(notify)
@@ -84,8 +41,13 @@ class FreshwellScriptedTest(FreshwellRun):
         self.assertTrue(x11.wait_for(lambda: self.own_posts(server), 5), "no own notification")
         return server
 
+    def service(self, *arguments):
+        service = ScriptedService(*arguments)
+        self.addCleanup(service.close)
+        return service
+
     def notification_server(self, notify):
-        return ScriptedService(self, NOTIFICATIONS, {
+        return self.service(NOTIFICATIONS, "/org/freedesktop/Notifications", {
             "GetCapabilities": lambda *_: GLib.Variant("(as)", (["actions", "body"],)),
             "Notify": lambda *call: (i := notify(*call)) and GLib.Variant("(u)", (i,)),
             "CloseNotification": lambda *_: None})  # that one hangs

@@ -9,8 +9,9 @@ import re
 import subprocess
 import unittest
 
-from freshwell_run import (ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, Gio, GLib,
-                           call, menu_click, on, private_connection, x11)
+from freshwell_run import (ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, GLib, call,
+                           menu_click, on, x11)
+from session_bus import BusMonitor
 
 DESKTOP = os.environ.get("DESKTOP", "")
 TRAYS = ("lxqt", "sway", "gnome-appindicator", "plasma", "xfce", "xfce-dunst")
@@ -48,44 +49,11 @@ def folded(text):
 
 class FreshwellInSessionTest(FreshwellRun):
     def watch_bus(self):
-        """Records (member, sender, body) of notification calls and signals and item calls, and
-        the answers to Notify as ("NotifyReply", the caller, body)."""
-        self.messages = []
-        self.notify_calls = set()
-        monitor = private_connection(self.record)
-        self.addCleanup(monitor.close_sync)
-        rules = ["interface='%s'" % NOTIFICATIONS, "interface='org.kde.StatusNotifierItem'",
-                 "type='method_return'"]
-        monitor.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
-                          "org.freedesktop.DBus.Monitoring", "BecomeMonitor",
-                          GLib.Variant("(asu)", (rules, 0)), None, 0, 5000)
-
-    def record(self, connection, message, incoming):
-        """Runs in GDBus's worker thread. Keeps the calls and signals seen from GDBus, which
-        would answer them; passes our own messages and the replies on."""
-        kind = message.get_message_type()
-        if not incoming or kind not in (Gio.DBusMessageType.METHOD_CALL,
-                                        Gio.DBusMessageType.SIGNAL,
-                                        Gio.DBusMessageType.METHOD_RETURN):
-            return message
-        body = message.get_body()
-        member = message.get_member()
-        if kind == Gio.DBusMessageType.METHOD_RETURN:
-            if message.get_destination() == connection.get_unique_name():
-                return message  # BecomeMonitor's
-            if (message.get_destination(), message.get_reply_serial()) not in self.notify_calls:
-                return None
-            member, by = "NotifyReply", message.get_destination()
-        else:
-            by = message.get_sender()
-            if member == "Notify":
-                self.notify_calls.add((by, message.get_serial()))
-        self.messages.append((member, by, body.unpack() if body else ()))
-        return None
-
-    def seen(self, member, sender=None):
-        return [body for name, by, body in list(self.messages)
-                if name == member and sender in (None, by)]
+        """Records the notification calls and signals and the item's calls."""
+        self.bus = BusMonitor(["interface='%s'" % NOTIFICATIONS,
+                               "interface='org.kde.StatusNotifierItem'"])
+        self.addCleanup(self.bus.close)
+        self.seen, self.messages = self.bus.seen, self.bus.messages
 
     def registered_items(self):
         """Freshwell's items, as "<bus name>/<path>" (GNOME's extension writes "<name>@/<path>"):
