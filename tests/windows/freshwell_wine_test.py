@@ -17,7 +17,6 @@ import os
 import pathlib
 import re
 import shutil
-import struct
 import subprocess
 import sys
 import tempfile
@@ -25,25 +24,19 @@ import unittest
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "localservices", "desktop"))
+import wine_prefix  # noqa: E402
 import x11_windows as x11  # noqa: E402
+from wine_prefix import set_internet_proxy, wine  # noqa: E402
 
 CATALOG = os.path.join(SOURCE, "localservices", "catalog")
 KEY_ROOT = r"HKLM\SOFTWARE\Corvanta"
-FRESHWELL = RECORDER = ENV = LOG = WORK = None
+FRESHWELL = RECORDER = WORK = None
 TWO_UPDATES = ("Updates available! There are 2 updates available for your Corvanta Standard "
                "Server installation. Right-click the tray icon to download and install.")
 ONE_UPDATE = ("Update available! There is 1 update available for your Corvanta Standard "
               "Server installation.")
 OPTIONS = ("Available options are: -s or --server <version> -e or --execute <command> "
            "-a or --application-list <url> -i or --immediate-check")
-
-
-def wine(*command, timeout=60):
-    # Wine's output goes to a file, never to a pipe: the wineserver inherits the pipe's end
-    # and can hold it open long after the program has ended.
-    with open(LOG, "ab") as log:
-        return subprocess.run(command, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
-                              env=ENV, timeout=timeout).returncode
 
 
 def fill_registry(values):
@@ -99,20 +92,6 @@ def wait_for_text(probe, expected, key, timeout=10):
     window = x11.wait_for(found, timeout)
     assert window, "never read %r; last read %r" % (expected, seen[0])
     return window
-
-
-def set_internet_proxy(server):
-    """Sets the proxy of the Internet Settings (None: none) as their dialog does: the values
-    that the internet library reads, and the connection settings that WinHTTP and Qt read."""
-    settings = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
-    wine("wine", "reg", "add", settings, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d",
-         "1" if server else "0", "/f")
-    wine("wine", "reg", "add", settings, "/v", "ProxyServer", "/d", server or "", "/f")
-    proxy = (server or "").encode()
-    # Version, counter, flags (direct, and a proxy), then the proxy and the bypass list.
-    blob = struct.pack("<IIII", 0x46, 0, 3 if server else 1, len(proxy)) + proxy + bytes(8)
-    wine("wine", "reg", "add", settings + r"\Connections", "/v", "DefaultConnectionSettings",
-         "/t", "REG_BINARY", "/d", blob.hex(), "/f")
 
 
 def catalog_server(*options):
@@ -257,14 +236,11 @@ if __name__ == "__main__":
     ENV = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all,warn+seh",
                WINEQT_LOGGING_RULES="freshwell.schedule.debug=true",
                WINEDLLOVERRIDES="mscoree,mshtml=", no_proxy="127.0.0.1")
-    LOG = os.path.join(os.path.dirname(prefix), "freshwell-wine.log")
+    wine_prefix.ENV = ENV
+    wine_prefix.LOG = LOG = os.path.join(os.path.dirname(prefix), "freshwell-wine.log")
     server, PORT = catalog_server()
-    os.makedirs(prefix, exist_ok=True)
     # One wineserver for the whole run, on this run's display.
-    if wine("wineserver", "-p", timeout=30) != 0 or (
-            not os.path.exists(os.path.join(prefix, "system.reg"))
-            and wine("wineboot", "-i", timeout=300) != 0):
-        sys.exit("could not start Wine; see " + LOG)
+    wine_prefix.start()
     try:
         result = unittest.main(argv=sys.argv[:1] + sys.argv[4:], exit=False, verbosity=2).result
     finally:

@@ -16,19 +16,12 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "..", "tuning"), os.path.join(HERE, "..", "..", "localservices",
                                                                   "desktop")]
 import getvantorel_e2e_test as e2e  # noqa: E402
+import wine_prefix  # noqa: E402
 import x11_windows as x11  # noqa: E402
+from wine_prefix import set_internet_proxy, wine  # noqa: E402
 
-PROBE = ENV = LOG = None
-INTERNET_SETTINGS = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
+PROBE = None
 LOGIN = "ann:s3cret"
-
-
-def wine(*command, out=None, err=None, timeout=120):
-    # Wine's output goes to files, never to a pipe: the wineserver inherits the pipe's end
-    # and can hold it open long after the program has ended.
-    with open(LOG, "ab") as log:
-        return subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out or log,
-                              stderr=err or log, env=ENV, timeout=timeout).returncode
 
 
 def text(file):
@@ -65,21 +58,16 @@ def answer(box, login):
     x11.click(box, int(box.width * (0.54 if login else 0.83)), int(box.height * 0.91), 1)
 
 
-def internet_setting(name, *value):
-    wine("wine", "reg", "add", INTERNET_SETTINGS, "/v", name, *value, "/f")
-
-
 class PasswordDialogs(unittest.TestCase):
     def test_dialog_answers_resend_or_end_in_the_fault(self):
         # The proxy is Wine's own Internet Settings; nothing listens at the endpoint itself.
-        internet_setting("ProxyServer", "/d", "127.0.0.1:%d" % (PORT + 1))
         for title, header, proxied, login in (
                 ("Authentication Required", "Authorization", False, LOGIN),
                 ("Authentication Required", "Authorization", False, None),
                 ("Enter Network Password", "Proxy-Authorization", True, LOGIN)):
             with self.subTest(header, login=login), tempfile.TemporaryDirectory() as work:
                 heads, bodies = os.path.join(work, "heads"), os.path.join(work, "bodies")
-                internet_setting("ProxyEnable", "/t", "REG_DWORD", "/d", str(int(proxied)))
+                set_internet_proxy("127.0.0.1:%d" % (PORT + 1) if proxied else None)
                 with e2e.canned(e2e.profile_reply(e2e.numbered(17)), "--credentials", LOGIN,
                                 "--head-log", heads, "--request-log", bodies,
                                 *["--proxy"][:proxied], port=PORT + proxied), \
@@ -105,7 +93,7 @@ class PasswordDialogs(unittest.TestCase):
                 self.assertIn(basic, heads[-1])
                 self.assertIn("\nContent-Length: %d\n" % len(bodies[0]), heads[-1])
                 self.assertEqual(set(bodies), {bodies[0]})
-        internet_setting("ProxyEnable", "/t", "REG_DWORD", "/d", "0")
+        set_internet_proxy(None)
 
 
 if __name__ == "__main__":
@@ -117,19 +105,13 @@ if __name__ == "__main__":
     # the home folder lands in the harness's.
     ENV = {k: v for k, v in e2e.clean_env().items() if k != "WAYLAND_DISPLAY"}
     ENV.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
-    LOG = os.path.join(os.path.dirname(prefix), "wine.log")
+    wine_prefix.ENV, wine_prefix.LOG = ENV, os.path.join(os.path.dirname(prefix), "wine.log")
     e2e.RUN = run_under_wine
     e2e.memory_texts = lambda: windows_memory_texts()[1:]
     # Under Wine a receive time-out fails the send with 12030 (Windows: 12002).
     e2e.TIMEOUT_ERROR = r"Error 120(02|30)"
 
-    os.makedirs(prefix, exist_ok=True)
-    if wine("wineserver", "-p", timeout=30) != 0:
-        sys.exit("wineserver -p failed; see " + LOG)
-    # The registry is written when the server stops, so its file marks a finished prefix.
-    if not os.path.exists(os.path.join(prefix, "system.reg")) and wine("wineboot", "-i",
-                                                                       timeout=300) != 0:
-        sys.exit("wineboot -i failed; see " + LOG)
+    wine_prefix.start()
     tests = unittest.TestSuite(unittest.defaultTestLoader.loadTestsFromTestCase(case) for case in
                                (WindowsOnly, PasswordDialogs, e2e.AgainstBundledService,
                                 e2e.AgainstCannedReplies))
