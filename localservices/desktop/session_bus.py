@@ -1,6 +1,6 @@
 """The private session bus of a harness (DBUS_SESSION_BUS_ADDRESS), through GLib's Python
-bindings: calls, a connection of one's own, a monitor of what crosses the bus, and a
-scripted service that owns a name and answers as told. For the tests that play or watch a
+bindings: calls, a tray host's menu click, a connection of one's own, a monitor of what
+crosses the bus, and a scripted service that owns a name and answers as told. For the tests that play or watch a
 desktop's tray watcher and notification server."""
 
 import os
@@ -27,6 +27,16 @@ def private_connection(handler):
         | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
     connection.add_filter(handler)
     return connection
+
+
+def menu_click(name, menu, label):
+    """Sends dbusmenu's "clicked" for the entry called label of the menu at name and path menu,
+    as a tray host does."""
+    layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
+    entry = next(i for i, props, _ in layout[1][2]
+                 if props.get("label", "").replace("&", "").replace("_", "") == label)
+    call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
+         (entry, "clicked", GLib.Variant("i", 0), 0))
 
 
 class BusMonitor:

@@ -1,5 +1,5 @@
 """What the real-desktop tests share: Freshwell against the bundled catalog server with an
-installer that logs its calls, a menu click, the sample's texts, and on() to name the
+installer that logs its calls, the sample's texts, and on() to name the
 harnesses a case runs in (list_cases.py reads it). ctest sets FRESHWELL and ARTIFACT_DIR."""
 
 import os
@@ -12,7 +12,6 @@ import unittest
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "localservices", "desktop"))
 import x11_windows as x11  # noqa: E402,F401
-from session_bus import GLib, call  # noqa: E402
 
 APP = "Freshwell"
 # The icon at each size it comes in; the tray shows the one that fits its height.
@@ -32,16 +31,6 @@ def on(*harnesses):
         test.harnesses = harnesses
         return test
     return mark
-
-
-def menu_click(name, menu, label):
-    """Sends dbusmenu's "clicked" for the entry called label of the menu at name and path menu,
-    as a tray host does."""
-    layout = call(name, menu, "com.canonical.dbusmenu", "GetLayout", "(iias)", (0, -1, []))
-    entry = next(i for i, props, _ in layout[1][2]
-                 if props.get("label", "").replace("&", "").replace("_", "") == label)
-    call(name, menu, "com.canonical.dbusmenu", "Event", "(isvu)",
-         (entry, "clicked", GLib.Variant("i", 0), 0))
 
 
 class FreshwellRun(unittest.TestCase):

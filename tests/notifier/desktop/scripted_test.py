@@ -4,9 +4,8 @@ bare session bus (with-tray-host.sh --session-bus): they hang, answer late or re
 import time
 import unittest
 
-from freshwell_run import (NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, GLib, call,
-                           menu_click, on, x11)
-from session_bus import Gio, ScriptedService
+from freshwell_run import NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, on, x11
+from session_bus import Gio, GLib, ScriptedService, call, menu_click
 
 WATCHER_XML = """<node><interface name="org.kde.StatusNotifierWatcher">
   <method name="RegisterStatusNotifierItem"><arg type="s" direction="in"/></method>

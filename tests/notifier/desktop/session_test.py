@@ -9,9 +9,8 @@ import re
 import subprocess
 import unittest
 
-from freshwell_run import (ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, GLib, call,
-                           menu_click, on, x11)
-from session_bus import BusMonitor
+from freshwell_run import ICONS, NOTIFICATIONS, TEXT, TITLE, WATCHER, FreshwellRun, on, x11
+from session_bus import BusMonitor, GLib, call, menu_click
 
 DESKTOP = os.environ.get("DESKTOP", "")
 TRAYS = ("lxqt", "sway", "gnome-appindicator", "plasma", "xfce", "xfce-dunst")
