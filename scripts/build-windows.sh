@@ -42,8 +42,10 @@ cmake --build "$dir" -j 2
 
 rm -rf "$dir/windows"
 mkdir "$dir/windows"
-# Stripped copies; the build tree keeps the symbols for a debugger.
+# Stripped copies; the build tree keeps the symbols for a debugger. A tree configured with
+# -DGETVANTOREL_ONLY=ON has no Freshwell.exe.
 for program in tuning/getVantorel.exe notifier/Freshwell.exe; do
+    [ -f "$dir/$program" ] || continue
     x86_64-w64-mingw32-strip -o "$dir/windows/$(basename "$program")" "$dir/$program"
 done
 echo "$dir/windows"
