@@ -26,7 +26,7 @@ SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 sys.path.insert(0, os.path.join(SOURCE, "localservices", "desktop"))
 import wine_prefix  # noqa: E402
 import x11_windows as x11  # noqa: E402
-from wine_prefix import set_internet_proxy, wine  # noqa: E402
+from wine_prefix import reg_add, set_internet_proxy, wine  # noqa: E402
 
 CATALOG = os.path.join(SOURCE, "localservices", "catalog")
 KEY_ROOT = r"HKLM\SOFTWARE\Corvanta"
@@ -44,8 +44,7 @@ def fill_registry(values):
     (value name, type, data) as `reg add` takes them."""
     wine("wine", "reg", "delete", KEY_ROOT, "/f")
     for key, (name, kind, data) in values.items():
-        assert wine("wine", "reg", "add", KEY_ROOT + "\\" + key, "/v", name, "/t", kind,
-                    "/d", data, "/f") == 0, key
+        assert reg_add(KEY_ROOT + "\\" + key, "/v", name, "/t", kind, "/d", data), key
 
 
 def sample_registry():

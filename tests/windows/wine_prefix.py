@@ -1,11 +1,13 @@
 """What both Wine suites do with their prefix: run a command in it (its output to the log,
 never to a pipe, which the wineserver would inherit and hold open), keep one wineserver for the
-run, and set the proxy of the Internet Settings. The suite sets ENV and LOG first."""
+run, add registry values and set the proxy of the Internet Settings. The suite sets ENV and
+LOG first."""
 
 import os
 import struct
 import subprocess
 import sys
+import time
 
 ENV = LOG = None
 
@@ -14,6 +16,16 @@ def wine(*command, out=None, err=None, timeout=120):
     with open(LOG, "ab") as log:
         return subprocess.run(command, stdin=subprocess.DEVNULL, stdout=out or log,
                               stderr=err or log, env=ENV, timeout=timeout).returncode
+
+
+def reg_add(*arguments):
+    """reg add, tried again when it fails: now and then Wine fails to start a program at all
+    ("ShellExecuteEx failed: Internal error"), and adding a value twice does no harm."""
+    for _ in range(3):
+        if wine("wine", "reg", "add", *arguments, "/f") == 0:
+            return True
+        time.sleep(0.5)
+    return False
 
 
 def start():
@@ -30,11 +42,10 @@ def set_internet_proxy(server):
     """Sets the proxy of the Internet Settings (None: none) as their dialog does: the values
     that the internet library reads, and the connection settings that WinHTTP and Qt read."""
     settings = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
-    wine("wine", "reg", "add", settings, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d",
-         "1" if server else "0", "/f")
-    wine("wine", "reg", "add", settings, "/v", "ProxyServer", "/d", server or "", "/f")
+    assert reg_add(settings, "/v", "ProxyEnable", "/t", "REG_DWORD", "/d", "1" if server else "0")
+    assert reg_add(settings, "/v", "ProxyServer", "/d", server or "")
     proxy = (server or "").encode()
     # Version, counter, flags (direct, and a proxy), then the proxy and the bypass list.
     blob = struct.pack("<IIII", 0x46, 0, 3 if server else 1, len(proxy)) + proxy + bytes(8)
-    wine("wine", "reg", "add", settings + r"\Connections", "/v", "DefaultConnectionSettings",
-         "/t", "REG_BINARY", "/d", blob.hex(), "/f")
+    assert reg_add(settings + r"\Connections", "/v", "DefaultConnectionSettings", "/t",
+                   "REG_BINARY", "/d", blob.hex())
